@@ -1,0 +1,180 @@
+// command_line.cpp - parsing and checking the program's options.
+#include "app/command_line.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+bool parseInt(const std::string& text, long lo, long hi, int& out)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || value < lo || value > hi)
+        return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+bool parseSize(const std::string& text, int& w, int& h)
+{
+    size_t x = text.find_first_of("xX");
+    if (x == std::string::npos)
+        return false;
+    return parseInt(text.substr(0, x), 16, 16384, w) && parseInt(text.substr(x + 1), 16, 16384, h);
+}
+
+bool parseAspect(const std::string& text, int& index)
+{
+    if (text == "4:3")
+        index = 0;
+    else if (text == "16:10")
+        index = 1;
+    else if (text == "16:9")
+        index = 2;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+const char* usageText()
+{
+    return "Usage:\n"
+           "  sublumen [--window | --fullscreen] [--size WxH] [--aspect 4:3|16:10|16:9]\n"
+           "           [--start MS] [--data PATH] [--overlay DIR] [--log FILE] [--no-audio]\n"
+           "  sublumen --capture DIR [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect A]\n"
+           "\n"
+           "Plays Sublumen. Without window options the setup dialog asks for the display mode.\n"
+           "\n"
+           "  --window, --fullscreen  window mode (no dialog); default size 1280x720 windowed,\n"
+           "                          the desktop's mode full screen\n"
+           "  --size WxH              window or capture size in pixels\n"
+           "  --aspect A              picture aspect, letterboxed in the window (default: closest\n"
+           "                          to the window's shape)\n"
+           "  --start MS              start at this music position\n"
+           "  --data PATH             the data archive (default: data.pak beside the program)\n"
+           "  --overlay DIR           development: files in DIR override the archive's\n"
+           "  --log FILE              log file (default: ~/.local/state/sublumen/sublumen.log)\n"
+           "  --no-audio              play silently\n"
+           "  --capture DIR           render frames headlessly into DIR/000000.png, ... at\n"
+           "                          positions FROM + i*1000/FPS up to TO; same arguments, same\n"
+           "                          bytes (defaults: --from 0 --to 281200 --fps 60 --size 1280x720)\n"
+           "  --help                  this text\n"
+           "\n"
+           "Keys: Escape fades out and quits; F1 with Left or Right seeks.\n";
+}
+
+int closestAspect(int width, int height)
+{
+    const double ratios[3] = {4.0 / 3.0, 16.0 / 10.0, 16.0 / 9.0};
+    double r = static_cast<double>(width) / height;
+    int best = 0;
+    for (int i = 1; i < 3; ++i)
+        if (std::fabs(ratios[i] - r) < std::fabs(ratios[best] - r))
+            best = i;
+    return best;
+}
+
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error)
+{
+    const int maxMs = std::numeric_limits<int>::max() / 1000;
+    bool fromGiven = false, toGiven = false, fpsGiven = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            v = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            out.help = true;
+        } else if (a == "--window") {
+            out.window = true;
+        } else if (a == "--fullscreen") {
+            out.fullscreen = true;
+        } else if (a == "--no-audio") {
+            out.noAudio = true;
+        } else if (a == "--size") {
+            if (!value(v))
+                return false;
+            if (!parseSize(v, out.width, out.height)) {
+                error = "--size takes WxH with each side 16..16384, not '" + v + "'";
+                return false;
+            }
+            out.sizeGiven = true;
+        } else if (a == "--aspect") {
+            if (!value(v))
+                return false;
+            if (!parseAspect(v, out.aspectIndex)) {
+                error = "--aspect takes 4:3, 16:10 or 16:9, not '" + v + "'";
+                return false;
+            }
+        } else if (a == "--start" || a == "--from" || a == "--to") {
+            if (!value(v))
+                return false;
+            int ms = 0;
+            if (!parseInt(v, 0, maxMs, ms)) {
+                error = a + " takes milliseconds (0 or more), not '" + v + "'";
+                return false;
+            }
+            if (a == "--start")
+                out.startMs = ms;
+            else if (a == "--from")
+                out.fromMs = ms, fromGiven = true;
+            else
+                out.toMs = ms, toGiven = true;
+        } else if (a == "--fps") {
+            if (!value(v))
+                return false;
+            if (!parseInt(v, 1, 1000, out.fps)) {
+                error = "--fps takes frames per second 1..1000, not '" + v + "'";
+                return false;
+            }
+            fpsGiven = true;
+        } else if (a == "--data" || a == "--overlay" || a == "--log" || a == "--capture") {
+            if (!value(v))
+                return false;
+            if (v.empty()) {
+                error = a + " needs a non-empty path";
+                return false;
+            }
+            if (a == "--data")
+                out.dataPath = v;
+            else if (a == "--overlay")
+                out.overlayDir = v;
+            else if (a == "--log")
+                out.logPath = v;
+            else
+                out.capture = true, out.captureDir = v;
+        } else {
+            error = "unknown option '" + a + "'";
+            return false;
+        }
+    }
+    if (out.window && out.fullscreen) {
+        error = "--window and --fullscreen exclude each other";
+        return false;
+    }
+    if (out.capture && (out.window || out.fullscreen)) {
+        error = "--capture renders headlessly; it takes no --window or --fullscreen";
+        return false;
+    }
+    if (!out.capture && (fromGiven || toGiven || fpsGiven)) {
+        error = "--from, --to and --fps belong to --capture";
+        return false;
+    }
+    if (out.capture && out.toMs < out.fromMs) {
+        error = "--to must not be before --from";
+        return false;
+    }
+    return true;
+}

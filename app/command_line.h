@@ -1,0 +1,38 @@
+// command_line.h - the program's options.
+//
+//   sublumen [--window | --fullscreen] [--size WxH] [--aspect 4:3|16:10|16:9] [--start MS]
+//            [--data PATH] [--overlay DIR] [--log FILE] [--no-audio] [--help]
+//   sublumen --capture DIR [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect ...]
+#pragma once
+
+#include "app/demo.h"
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    bool help = false;
+    bool window = false;
+    bool fullscreen = false;
+    bool sizeGiven = false;
+    int width = 1280;
+    int height = 720;
+    int aspectIndex = -1; // -1: the closest to the window's own shape
+    int startMs = 0;
+    std::string dataPath;
+    std::string overlayDir;
+    std::string logPath;
+    bool noAudio = false;
+
+    bool capture = false;
+    std::string captureDir;
+    int fromMs = 0;
+    int toMs = 281200;
+    int fps = 60;
+};
+
+// Parses argv[1..]; on a bad argument returns false with a one-line reason in `error`.
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
+const char* usageText();
+// The aspect index (0 "4:3", 1 "16:10", 2 "16:9") closest to width / height.
+int closestAspect(int width, int height);

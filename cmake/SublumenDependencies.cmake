@@ -1,0 +1,28 @@
+# Libraries from Debian's packages (scripts/setup.sh installs them).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(PHYSFS REQUIRED IMPORTED_TARGET physfs)
+pkg_check_modules(OPENMPT REQUIRED IMPORTED_TARGET libopenmpt)
+pkg_check_modules(KISSFFT REQUIRED IMPORTED_TARGET kissfft-float)
+pkg_check_modules(GTK3 IMPORTED_TARGET gtk+-3.0)
+
+set(OpenGL_GL_PREFERENCE GLVND)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+
+find_path(TINYXML_INCLUDE_DIR tinyxml.h REQUIRED)
+find_library(TINYXML_LIBRARY tinyxml REQUIRED)
+add_library(tinyxml::tinyxml UNKNOWN IMPORTED)
+set_target_properties(tinyxml::tinyxml PROPERTIES
+  IMPORTED_LOCATION ${TINYXML_LIBRARY}
+  INTERFACE_INCLUDE_DIRECTORIES ${TINYXML_INCLUDE_DIR}
+  # Debian builds libtinyxml with std::string support; the header must agree.
+  INTERFACE_COMPILE_DEFINITIONS TIXML_USE_STL)
+
+find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
+add_library(stb INTERFACE)
+target_include_directories(stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
+
+if(SUBLUMEN_TESTS)
+  find_package(GTest REQUIRED)
+  find_package(benchmark REQUIRED)
+endif()

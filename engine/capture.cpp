@@ -1,0 +1,75 @@
+// capture.cpp - capture mode's frame writer: before each swap the back buffer's picture is read
+// back and written as DIR/000000.png, DIR/000001.png, ... at positions from + i * 1000 / fps,
+// until the next position would pass `to`. PNG encoding is stb_image_write's, which gives the
+// same bytes for the same pixels.
+#include "lumenvat_local.h"
+
+#include <GL/gl.h>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include <cstdio>
+
+namespace lumenvat {
+
+namespace {
+
+int written = 0;
+bool done = false;
+
+int totalFrames()
+{
+    const Options& o = options();
+    if (o.captureToMs < o.captureFromMs)
+        return 0;
+    return static_cast<int>((static_cast<int64_t>(o.captureToMs - o.captureFromMs) * o.captureFps) / 1000) + 1;
+}
+
+} // namespace
+
+bool captureDone()
+{
+    return done || (options().capture && written >= totalFrames());
+}
+
+int captureFrameCount()
+{
+    return written;
+}
+
+bool captureWriteFrame()
+{
+    if (captureDone())
+        return false;
+    PictureRect r = pictureRect();
+    std::vector<unsigned char> pixels(static_cast<size_t>(r.width) * r.height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(r.x, r.y, r.width, r.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    char path[4096];
+    std::snprintf(path, sizeof(path), "%s/%06d.png", options().captureDir.c_str(), written);
+    stbi_flip_vertically_on_write(1);
+    if (!stbi_write_png(path, r.width, r.height, 3, pixels.data(), r.width * 3)) {
+        rvkMsg("lumenvat: cannot write %s; capture stopped\n", path);
+        done = true;
+        return false;
+    }
+    ++written;
+    int total = totalFrames();
+    if (written == total || written % 30 == 1)
+        std::fprintf(stderr, "capture: frame %d of %d at %d ms\n", written, total, rvkGetModulePosition());
+    clockAdvanceCaptureFrame();
+    return true;
+}
+
+} // namespace lumenvat
+
+namespace BRAVIK_LUMENVAT {
+
+bool rvkCaptureFinished()
+{
+    return lumenvat::captureDone();
+}
+
+} // namespace BRAVIK_LUMENVAT

@@ -1,0 +1,73 @@
+// core.cpp - the engine's options, the effect base class and the end of the process.
+#include "lumenvat_local.h"
+
+#include <cstdlib>
+
+namespace lumenvat {
+
+Options& options()
+{
+    static Options current;
+    return current;
+}
+
+} // namespace lumenvat
+
+namespace BRAVIK_LUMENVAT {
+
+using namespace lumenvat;
+
+void rvkSetOptions(const RvkOptions* given)
+{
+    Options& o = options();
+    o = Options();
+    if (!given)
+        return;
+    o.dataPath = given->dataPath ? given->dataPath : "";
+    o.overlayDir = given->overlayDir ? given->overlayDir : "";
+    o.logPath = given->logPath ? given->logPath : "";
+    o.noAudio = given->noAudio;
+    o.boxesToLogOnly = given->boxesToLogOnly;
+    o.startMs = given->startMs;
+    o.capture = given->captureDir != nullptr;
+    o.captureDir = given->captureDir ? given->captureDir : "";
+    o.captureFromMs = given->captureFromMs;
+    o.captureToMs = given->captureToMs;
+    o.captureFps = given->captureFps > 0 ? given->captureFps : 60;
+}
+
+void rvkShutDown()
+{
+    musicShutDown();
+    texturesShutDown();
+    archiveShutDown();
+    platformShutDown();
+    rvkMsg("lumenvat: shut down\n");
+    closeLog();
+}
+
+void rvkExitProcess(int code)
+{
+    musicShutDown();
+    platformShutDown();
+    closeLog();
+    std::exit(code);
+}
+
+Base::~Base() = default;
+
+bool Base::init(unsigned long startMs, unsigned long endMs)
+{
+    start = static_cast<unsigned>(startMs);
+    end = static_cast<unsigned>(endMs);
+    return true;
+}
+
+void Base::update(float now)
+{
+    time = now;
+}
+
+void Base::release() {}
+
+} // namespace BRAVIK_LUMENVAT

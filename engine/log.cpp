@@ -1,0 +1,114 @@
+// log.cpp - the engine's log: rvkMsg lines go to stderr and to a log file, and message boxes are
+// logged before they are shown.
+//
+// The log file is the --log path, else $XDG_STATE_HOME/sublumen/sublumen.log (by default
+// ~/.local/state/sublumen/sublumen.log). It is rewritten on every run; a file that cannot be
+// opened only loses the file copy, never the stderr copy.
+#include "lumenvat_local.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
+namespace lumenvat {
+
+namespace {
+
+FILE* logFile = nullptr;
+bool logOpened = false;
+
+std::string defaultLogPath()
+{
+    std::string base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
+        base = state;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.local/state";
+    else
+        return "sublumen.log";
+    mkdir(base.c_str(), 0755);
+    std::string dir = base + "/sublumen";
+    mkdir(dir.c_str(), 0755);
+    return dir + "/sublumen.log";
+}
+
+std::string formatText(const char* format, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length < 0)
+        return format;
+    std::string text(static_cast<size_t>(length), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, args);
+    return text;
+}
+
+} // namespace
+
+void openLog()
+{
+    if (logOpened)
+        return;
+    logOpened = true;
+    std::string path = options().logPath.empty() ? defaultLogPath() : options().logPath;
+    logFile = std::fopen(path.c_str(), "w");
+    if (!logFile)
+        std::fprintf(stderr, "lumenvat: cannot write the log file %s; logging to stderr only\n", path.c_str());
+}
+
+void closeLog()
+{
+    if (logFile)
+        std::fclose(logFile);
+    logFile = nullptr;
+}
+
+void logLine(const char* text)
+{
+    openLog();
+    std::fputs(text, stderr);
+    if (logFile) {
+        std::fputs(text, logFile);
+        std::fflush(logFile);
+    }
+}
+
+} // namespace lumenvat
+
+namespace BRAVIK_LUMENVAT {
+
+using namespace lumenvat;
+
+void rvkMsg(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = formatText(format, args);
+    va_end(args);
+    logLine(text.c_str());
+}
+
+void rvkMsgBox(const char* title, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = formatText(format, args);
+    va_end(args);
+    rvkMessageBox(rvkGetHWND(), text.c_str(), title, RVK_MB_ICONEXCLAMATION | RVK_MB_TOPMOST);
+}
+
+int rvkMessageBox(void* owner, const char* text, const char* caption, unsigned style)
+{
+    std::string line = std::string("[box] ") + (caption ? caption : "") + ": " + (text ? text : "");
+    if (line.empty() || line.back() != '\n')
+        line += '\n';
+    logLine(line.c_str());
+    platformShowBox(caption ? caption : "", text ? text : "", style);
+    return 1;
+}
+
+} // namespace BRAVIK_LUMENVAT

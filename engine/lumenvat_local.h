@@ -1,0 +1,88 @@
+// lumenvat_local.h - the engine's private parts, shared between its modules.
+//
+// The engine is split by service: platform_sdl (window, GL context, events, keys, display modes,
+// boxes), archive (PhysicsFS mount, texts), textures (stb_image decode, GL upload), music
+// (libopenmpt, SDL audio, the module clock and its spectrum), timeline, view (projections and
+// camera), capture (frame PNGs), log. Nothing here is visible to the system.
+#pragma once
+
+#include "engine_api.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumenvat {
+
+using namespace BRAVIK_LUMENVAT;
+
+// Options as given to rvkSetOptions, with owned strings.
+struct Options {
+    std::string dataPath;
+    std::string overlayDir;
+    std::string logPath;
+    bool noAudio = false;
+    bool boxesToLogOnly = false;
+    int startMs = 0;
+    bool capture = false;
+    std::string captureDir;
+    int captureFromMs = 0;
+    int captureToMs = 281200;
+    int captureFps = 60;
+};
+
+Options& options();
+
+// log.cpp
+void openLog();
+void closeLog();
+void logLine(const char* text);
+
+// platform_sdl.cpp
+bool platformHasWindow();
+void platformShutDown();
+void platformShowBox(const char* caption, const char* text, unsigned style);
+// The picture's rectangle inside the window (letterboxed to the chosen aspect), in pixels with
+// the origin at the bottom left, as glViewport takes it.
+struct PictureRect {
+    int x = 0, y = 0, width = 1, height = 1;
+};
+PictureRect pictureRect();
+int windowPixelWidth();
+int windowPixelHeight();
+void initSdlSubsystem(uint32_t flags);
+
+// archive.cpp
+struct ArchiveFile {
+    std::string name;
+    std::vector<unsigned char> bytes;
+};
+bool archiveMounted();
+// Image files (.png, .jpg, .jpeg) of the archive, in name order, read at rvkReadPak.
+std::vector<ArchiveFile>& archiveImages();
+// The first module file of the archive in name order; empty bytes when there is none.
+ArchiveFile& archiveModule();
+void archiveShutDown();
+
+// textures.cpp
+void texturesShutDown();
+
+// music.cpp
+// The module clock: position in ms (fractional) as of the last rvkUpdateTimer.
+double clockPositionMs();
+void musicShutDown();
+// Capture mode: called once per written frame to step the frame clock.
+void clockAdvanceCaptureFrame();
+
+// view.cpp
+void viewApplyPicture();
+
+// capture.cpp
+bool captureWriteFrame();
+bool captureDone();
+int captureFrameCount();
+
+// Named after what they hold, for log lines.
+const char* aspectName(int index);
+
+} // namespace lumenvat

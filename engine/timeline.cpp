@@ -1,0 +1,60 @@
+// timeline.cpp - the effect timeline: effects registered with their spans, initialised once,
+// and drawn every frame while the module position lies inside their span [start, end).
+#include "lumenvat_local.h"
+
+namespace lumenvat {
+
+namespace {
+
+struct Entry {
+    unsigned start;
+    unsigned end;
+    int layer;
+    std::string name;
+    Base* effect;
+};
+
+std::vector<Entry> entries;
+
+} // namespace
+
+} // namespace lumenvat
+
+namespace BRAVIK_LUMENVAT {
+
+using namespace lumenvat;
+
+void rvkAddEffect(unsigned start, unsigned end, int layer, const char* name, Base* effect)
+{
+    if (!effect) {
+        rvkMsg("lumenvat: effect %s was not created; it is left out\n", name ? name : "(unnamed)");
+        return;
+    }
+    entries.push_back({start, end, layer, name ? name : "", effect});
+}
+
+bool rvkInitEffects()
+{
+    bool all = true;
+    for (Entry& e : entries) {
+        rvkMsg("lumenvat: initialising %s (%u - %u ms)\n", e.name.c_str(), e.start, e.end);
+        if (!e.effect->init(e.start, e.end)) {
+            rvkMsg("lumenvat: %s did not initialise\n", e.name.c_str());
+            all = false;
+        }
+    }
+    return all;
+}
+
+void rvkRun()
+{
+    double position = clockPositionMs();
+    for (Entry& e : entries) {
+        if (position >= e.start && position < e.end) {
+            e.effect->time = static_cast<float>(position);
+            e.effect->draw();
+        }
+    }
+}
+
+} // namespace BRAVIK_LUMENVAT

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the demo and the tests need.
+# Idempotent: packages already present are left alone. Uses sudo when not root.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake pkg-config
+  # engine and system libraries
+  libsdl2-dev libtinyxml-dev libopenmpt-dev libphysfs-dev libstb-dev libkissfft-dev
+  libgtk-3-dev libgl-dev libglu1-mesa-dev
+  # GL and display for headless runs: Mesa (llvmpipe) under Xvfb
+  libgl1-mesa-dri libglx-mesa0 xvfb xauth xdotool x11-utils
+  # fonts rasterised by the content generators
+  fonts-dejavu-core
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # module players used to check the generated music
+  openmpt123 xmp
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all ${#packages[@]} packages present"
+  exit 0
+fi
+
+SUDO=
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,137 @@
+// test_support.cpp - shared test helpers.
+#include "test_support.h"
+
+#include "engine_api.h"
+
+#include <GL/gl.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace BRAVIK_LUMENVAT;
+
+namespace testsupport {
+
+namespace {
+bool opened = false;
+std::string keptPak, keptLog;
+} // namespace
+
+bool openGLWindow(int width, int height, const std::string& pakPath)
+{
+    if (opened)
+        return true;
+    if (!rvkHasDisplay())
+        return false;
+    keptPak = pakPath;
+    keptLog = makeTempDir("gl-log") + "/test.log";
+    RvkOptions options;
+    options.noAudio = true;
+    options.boxesToLogOnly = true;
+    options.logPath = keptLog.c_str();
+    options.dataPath = keptPak.empty() ? nullptr : keptPak.c_str();
+    rvkSetOptions(&options);
+    int aspect = width * 10 >= height * 17 ? 2 : (width * 10 >= height * 15 ? 1 : 0);
+    rvkInitEx(width, height, 32, false, true, false, false, 8, aspect, "data.pak", 60);
+    if (!keptPak.empty()) {
+        rvkReadPak("data.pak");
+        rvkUploadTextures();
+    }
+    opened = true;
+    return true;
+}
+
+std::vector<Rgba> readPixels(int x, int y, int width, int height)
+{
+    std::vector<Rgba> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+Rgba readPixel(int x, int y)
+{
+    return readPixels(x, y, 1, 1)[0];
+}
+
+std::string binaryDir()
+{
+    return SUBLUMEN_BINARY_DIR;
+}
+
+std::string sourceDir()
+{
+    return SUBLUMEN_SOURCE_DIR;
+}
+
+std::string programPath()
+{
+    return binaryDir() + "/sublumen";
+}
+
+std::string builtPakPath()
+{
+    return binaryDir() + "/data.pak";
+}
+
+std::string testPakPath()
+{
+    return SUBLUMEN_TEST_PAK;
+}
+
+std::string makeTempDir(const std::string& name)
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/sublumen-" + name + "-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data()))
+        return "";
+    return buffer.data();
+}
+
+bool readFile(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+int runCommand(const std::string& command, std::string* output)
+{
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::string text;
+    std::array<char, 4096> chunk;
+    size_t n;
+    while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        text.append(chunk.data(), n);
+    int status = pclose(pipe);
+    if (output)
+        *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runProgram(const std::string& arguments, std::string* output)
+{
+    return runCommand(programPath() + " " + arguments, output);
+}
+
+} // namespace testsupport

@@ -1,0 +1,39 @@
+// test_support.h - what the tests share: a GL window through the engine (Xvfb + llvmpipe in CI),
+// pixel read-back, the paths of the built program and archives, and running the program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Opens the engine's window (windowed, `width` x `height`, aspect closest to it) with a current GL
+// context, once per process; later calls return at once. Boxes are logged only, audio is off.
+// Mounts `pakPath` when given (before the first call only) and uploads its textures. Returns
+// false when there is no display.
+bool openGLWindow(int width = 256, int height = 256, const std::string& pakPath = "");
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+// Pixels of the bound read framebuffer, bottom row first.
+std::vector<Rgba> readPixels(int x, int y, int width, int height);
+Rgba readPixel(int x, int y);
+
+std::string binaryDir();   // the build folder
+std::string sourceDir();   // the source tree
+std::string programPath(); // build/sublumen
+std::string builtPakPath(); // build/data.pak
+std::string testPakPath();  // the engine tests' small archive
+
+// A fresh empty folder under the test's temporary directory.
+std::string makeTempDir(const std::string& name);
+bool readFile(const std::string& path, std::string& bytes);
+bool writeFile(const std::string& path, const std::string& bytes);
+// Runs a shell command; returns its exit status (-1 when it could not run), output in `output`.
+int runCommand(const std::string& command, std::string* output = nullptr);
+// Runs build/sublumen with the arguments; exit status, stdout and stderr together in `output`.
+int runProgram(const std::string& arguments, std::string* output = nullptr);
+
+} // namespace testsupport
