@@ -16,10 +16,13 @@ using namespace BRAVIK_LUMENVAT;
 
 namespace {
 
-// The timeline: registered in this order, spans joining end to end.
-void registerEffects() {}
+void registerEffects(const std::vector<EffectEntry>& effects)
+{
+    for (const EffectEntry& e : effects)
+        rvkAddEffect(e.start, e.end, 0, e.name, e.create());
+}
 
-void startUp(const DisplayChoice& choice)
+void startUp(const DisplayChoice& choice, const std::vector<EffectEntry>& effects)
 {
     rvkInitEx(choice.width, choice.height, choice.bitsPerPixel, choice.fullscreen, true, choice.alwaysOnTop,
               choice.alwaysOnTop2, 8, choice.aspectIndex, "data.pak", choice.refreshRate);
@@ -33,7 +36,7 @@ void startUp(const DisplayChoice& choice)
     rvkSetTextureParameter("sphere_normals.png", GL_TEXTURE_WRAP_T, 10496.0f);
     rvkUploadTextures();
 
-    registerEffects();
+    registerEffects(effects);
     beatMeter = new BeatMeter(8);
     beatClock = new BeatClock(35.0f, 0);
     rvkInitEffects();
@@ -49,7 +52,13 @@ void shutDown()
 
 } // namespace
 
-int runDemo(const StartOptions& options)
+const std::vector<EffectEntry>& productionEffects()
+{
+    static const std::vector<EffectEntry> table = {};
+    return table;
+}
+
+int runDemo(const StartOptions& options, const std::vector<EffectEntry>& effects)
 {
     clearColor = Vector(0, 0, 0);
     MainLoop loop;
@@ -58,7 +67,7 @@ int runDemo(const StartOptions& options)
         if (!choice.accepted)
             loop.quit = true;
         else
-            startUp(choice);
+            startUp(choice, effects);
         glEnable(GL_MULTISAMPLE);
         runMainLoop(loop);
     } catch (const char* text) {

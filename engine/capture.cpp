@@ -28,6 +28,12 @@ int totalFrames()
 
 } // namespace
 
+void captureReset()
+{
+    written = 0;
+    done = false;
+}
+
 bool captureDone()
 {
     return done || (options().capture && written >= totalFrames());
