@@ -65,6 +65,7 @@ void closeLog()
     if (logFile)
         std::fclose(logFile);
     logFile = nullptr;
+    logOpened = false;
 }
 
 void logLine(const char* text)
