@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <map>
+#include <string>
 
 namespace {
 
@@ -48,18 +49,22 @@ const GroupBox kGroupBoxes[] = {
     {nullptr, {5, 98, 206, 23}},
 };
 
-// Flat, compact controls so that each fits its rectangle as the table's controls do.
-const char* const kStyleSheet = R"css(
-.sublumen-setup { font-family: "Liberation Sans", Arimo, Arial, sans-serif; font-size: 8pt; }
-.sublumen-setup button { min-height: 0; min-width: 0; padding: 1px 6px; }
-.sublumen-setup combobox button { padding: 1px 3px 1px 6px; }
-.sublumen-setup combobox arrow { min-width: 12px; min-height: 12px; }
-.sublumen-setup checkbutton { padding: 0; }
-.sublumen-setup checkbutton check { min-width: 12px; min-height: 12px; margin: 0 4px 0 0; }
-.sublumen-setup frame > border { border-radius: 3px; }
-.sublumen-setup frame > label { margin: 0 3px; }
-.sublumen-setup .banner > border { border-radius: 0; }
-)css";
+// Compact controls so that each fits its rectangle as the table's controls do; sizes in pixels at
+// 96 dpi, scaled with the text.
+std::string styleSheet(double scale)
+{
+    auto px = [scale](int pixels) { return std::to_string(std::lround(pixels * scale)) + "px"; };
+    return ".sublumen-setup { font-family: \"Liberation Sans\", Arimo, Arial, sans-serif; font-size: 8pt; }\n"
+           ".sublumen-setup button { min-height: 0; min-width: 0; padding: " + px(1) + " " + px(6) + "; }\n"
+           ".sublumen-setup combobox button { padding: " + px(1) + " " + px(3) + " " + px(1) + " " + px(6) + "; }\n"
+           ".sublumen-setup combobox arrow { min-width: " + px(12) + "; min-height: " + px(12) + "; }\n"
+           ".sublumen-setup checkbutton { padding: 0; }\n"
+           ".sublumen-setup checkbutton check { min-width: " + px(12) + "; min-height: " + px(12) +
+           "; margin: 0 " + px(4) + " 0 0; }\n"
+           ".sublumen-setup frame > border { border-radius: " + px(3) + "; }\n"
+           ".sublumen-setup frame > label { margin: 0 " + px(3) + "; }\n"
+           ".sublumen-setup .banner > border { border-radius: 0; }\n";
+}
 
 class GtkSetupView : public SetupDialogControls {
 public:
@@ -118,13 +123,14 @@ GdkPixbuf* pixbufOf(const ResourceImage& image)
 
 GtkSetupView::GtkSetupView(SetupDialog& d) : dialog(d)
 {
-    int dpi = 0; // 1024ths of a dot per inch; -1 when unset
-    g_object_get(gtk_settings_get_default(), "gtk-xft-dpi", &dpi, nullptr);
+    // The font resolution: the desktop's text dpi, times GDK_DPI_SCALE; -1 while unset (96).
+    gtk_settings_get_default();
+    double dpi = gdk_screen_get_resolution(gdk_screen_get_default());
     if (dpi > 0)
-        scale = dpi / 1024.0 / 96.0;
+        scale = dpi / 96.0;
 
     GtkCssProvider* css = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(css, kStyleSheet, -1, nullptr);
+    gtk_css_provider_load_from_data(css, styleSheet(scale).c_str(), -1, nullptr);
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
