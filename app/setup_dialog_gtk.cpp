@@ -330,6 +330,9 @@ gboolean GtkSetupView::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer data)
 
 bool SetupDialog::run()
 {
+    // GTK would switch the whole process to the user's locale, and the show after the dialog
+    // formats and parses numbers (shader texts, documents) in the C locale's notation.
+    gtk_disable_setlocale();
     if (!gtk_init_check(nullptr, nullptr))
         return false;
     GtkSetupView view(*this);

@@ -97,19 +97,13 @@ std::vector<std::string> resolutionTexts(const SetupDialog& dialog)
     return texts;
 }
 
-TEST(SetupDialogModes, KeepsOnly32BitModesAtLeast640PixelsWideOrderedByWidthHeightAndRate)
+TEST(SetupDialogModes, KeepsOnly32BitModesAtLeast640PixelsWideGroupedByResolution)
 {
     FakeDisplay display = typicalDisplay();
     SetupDialog dialog(display);
     EXPECT_EQ(resolutionTexts(dialog),
               (std::vector<std::string>{"640x480@60", "1280x720@50", "1280x720@60", "1280x800@60", "1280x1024@60",
                                         "1280x1024@75", "1920x1080@50", "1920x1080@60", "1920x1080@144"}));
-}
-
-TEST(SetupDialogModes, ResolutionTablePointsAtTheFirstModeOfEachResolution)
-{
-    FakeDisplay display = typicalDisplay();
-    SetupDialog dialog(display);
     EXPECT_EQ(dialog.getResolutionTable(), (std::vector<int>{0, 1, 3, 4, 6}));
 }
 
@@ -216,17 +210,6 @@ TEST(SetupDialogRefresh, AnotherResolutionRefillsTheRatesAndSelectsTheHighest)
     controls.userSelects(dialog, SETUP_RESOLUTION_LIST, 2);
     EXPECT_EQ(controls.lists[SETUP_REFRESH_LIST], (std::vector<std::string>{"60 hz"}));
     EXPECT_EQ(controls.selection[SETUP_REFRESH_LIST], 0);
-}
-
-TEST(SetupDialogRefresh, OtherNotificationsOfTheResolutionListLeaveTheRatesAlone)
-{
-    FakeDisplay display = typicalDisplay();
-    SetupDialog dialog(display);
-    FakeControls controls;
-    dialog.initDialog(controls);
-    controls.selection[SETUP_RESOLUTION_LIST] = 1;
-    dialog.command(controls, SETUP_RESOLUTION_LIST, SETUP_CLICKED);
-    EXPECT_EQ(controls.lists[SETUP_REFRESH_LIST].size(), 3u);
 }
 
 TEST(SetupDialogButtons, PlayAcceptsTheSelectedModeRateAspectAndBoxes)

@@ -2,6 +2,7 @@
 // driven with xdotool. Each test leaves the dialog by one of its ways out and checks what the
 // program did from its exit status and its log. A screenshot of the dialog is kept as
 // tests/app/setup_dialog.png in the build folder.
+#include "app/setup_dialog.h"
 #include "resources/program_resources.h"
 #include "test_support.h"
 
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
@@ -203,6 +205,30 @@ Screenshot takeScreenshot(const std::string& window)
     return shot;
 }
 
+// The sizes of the icons a window carries for the window manager (_NET_WM_ICON), in order.
+std::vector<long> iconSizes(const std::string& window)
+{
+    std::vector<long> sizes;
+    Display* display = window.empty() ? nullptr : XOpenDisplay(nullptr);
+    if (!display)
+        return sizes;
+    Atom type;
+    int format;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, static_cast<Window>(std::stoul(window)), XInternAtom(display, "_NET_WM_ICON", False),
+                           0, 1 << 20, False, AnyPropertyType, &type, &format, &count, &left, &data) == Success &&
+        data && format == 32) {
+        const long* words = reinterpret_cast<const long*>(data); // format 32 comes as longs
+        for (unsigned long i = 0; i + 2 <= count; i += 2 + static_cast<unsigned long>(words[i] * words[i + 1]))
+            sizes.push_back(words[i]);
+    }
+    if (data)
+        XFree(data);
+    XCloseDisplay(display);
+    return sizes;
+}
+
 // Whether the banner shows unchanged at some offset near the dialog's top left corner.
 bool showsBanner(const Screenshot& shot)
 {
@@ -222,7 +248,7 @@ bool showsBanner(const Screenshot& shot)
     return false;
 }
 
-TEST_F(SetupDialogView, ShowsTheBannerInAWindowOfTheTablesSizeCentredOnTheScreen)
+TEST_F(SetupDialogView, ShowsBannerAndIconsInAWindowOfTheTablesSizeAndEscapeQuits)
 {
     std::unique_ptr<Child> program;
     std::string window = startProgram(program);
@@ -236,9 +262,11 @@ TEST_F(SetupDialogView, ShowsTheBannerInAWindowOfTheTablesSizeCentredOnTheScreen
     EXPECT_NEAR(shot.x + shot.width / 2, 640, 2);
     EXPECT_NEAR(shot.y + shot.height / 2, 512, 2);
     EXPECT_TRUE(showsBanner(shot));
+    EXPECT_EQ(iconSizes(window), (std::vector<long>{32, 16}));
 
     runCommand("xdotool windowfocus --sync " + window + " key Escape");
     EXPECT_EQ(program->waitFor(20s), 0);
+    EXPECT_EQ(log().find("window "), std::string::npos) << log();
 }
 
 TEST_F(SetupDialogView, QuitEndsTheProgramWithoutOpeningTheWindowOrTheArchive)
@@ -254,17 +282,6 @@ TEST_F(SetupDialogView, QuitEndsTheProgramWithoutOpeningTheWindowOrTheArchive)
     EXPECT_NE(log().find("shut down"), std::string::npos) << log();
 }
 
-TEST_F(SetupDialogView, EscapeMeansQuit)
-{
-    std::unique_ptr<Child> program;
-    std::string window = startProgram(program);
-    ASSERT_FALSE(window.empty()) << log();
-
-    runCommand("xdotool windowfocus --sync " + window + " key Escape");
-    EXPECT_EQ(program->waitFor(20s), 0);
-    EXPECT_EQ(log().find("window "), std::string::npos) << log();
-}
-
 TEST_F(SetupDialogView, PlayOpensTheDemoInTheChosenMode)
 {
     std::unique_ptr<Child> program;
@@ -278,6 +295,13 @@ TEST_F(SetupDialogView, PlayOpensTheDemoInTheChosenMode)
 
     EXPECT_TRUE(logShows("lumenvat: windowed window 1280x1024, picture 1280x800 (16:10)", 30s)) << log();
     EXPECT_TRUE(logShows("archive", 10s)) << log();
+    std::string demoWindow;
+    for (int tries = 0; tries < 50 && iconSizes(demoWindow) != std::vector<long>{32}; ++tries) {
+        std::this_thread::sleep_for(100ms);
+        runCommand("xdotool search --onlyvisible --name '^Sublumen$'", &demoWindow);
+        demoWindow = demoWindow.substr(0, demoWindow.find('\n'));
+    }
+    EXPECT_EQ(iconSizes(demoWindow), std::vector<long>{32}) << "the show's window carries the program icon: [" << demoWindow << "]";
 
     runCommand("xdotool mousemove 640 512 key Escape");
     int status = program->waitFor(20s);
@@ -286,6 +310,38 @@ TEST_F(SetupDialogView, PlayOpensTheDemoInTheChosenMode)
         status = program->waitFor(20s);
     }
     EXPECT_EQ(status, 0);
+}
+
+// The show after the dialog writes and reads numbers in the C locale's notation; showing the
+// dialog must not switch the process to the user's locale.
+TEST_F(SetupDialogView, DialogLeavesTheProcessLocaleAlone)
+{
+    struct OneMode : DisplayModeSource {
+        bool enumMode(int number, DisplayMode& mode) override
+        {
+            mode = {32, 1280, 1024, 60};
+            return number == 0;
+        }
+        bool getCurrentMode(DisplayMode& mode) override { return enumMode(0, mode); }
+    } display;
+    setenv("LC_ALL", "C.UTF-8", 1);
+    std::thread user([] {
+        for (int tries = 0; tries < 100; ++tries) {
+            std::string id;
+            if (runCommand("xdotool search --onlyvisible --name '^Sublumen$'", &id) == 0 && !id.empty()) {
+                runCommand("xdotool windowfocus --sync " + id.substr(0, id.find('\n')) + " key Escape");
+                return;
+            }
+            std::this_thread::sleep_for(200ms);
+        }
+    });
+    SetupDialog dialog(display);
+    bool shown = dialog.run();
+    user.join();
+    unsetenv("LC_ALL");
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(dialog.accepted());
+    EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
 }
 
 TEST_F(SetupDialogView, WindowOptionsSkipTheDialog)
