@@ -1,14 +1,17 @@
 // demo.cpp - the entry point's body: start-up, effect registration, main loop and shutdown.
 //
-// Start-up order matters and is fixed: the display choice, the engine's window, the archive, the
-// window's title, texture parameters and upload, then the effects are registered, the beat
-// helpers made, the effects initialised, and the timer and music started. Everything from the
+// Start-up order matters and is fixed: the display choice (the setup dialog, where one is shown),
+// the engine's window, the archive, the window's title and icon, texture parameters and upload;
+// then the effects are registered, the beat helpers made, the effects initialised, and the timer
+// and music started. Everything from the
 // display choice to the end of the loop is one protected region: a text exception thrown
 // anywhere in it is reported as "Exception: %s" and leads straight to the shutdown.
 #include "app/demo.h"
 
 #include "app/main_loop.h"
+#include "app/setup_dialog.h"
 #include "render/helpers.h"
+#include "resources/program_resources.h"
 
 #include <GL/gl.h>
 
@@ -16,16 +19,45 @@ using namespace BRAVIK_LUMENVAT;
 
 namespace {
 
-// The timeline: registered in this order, spans joining end to end.
-void registerEffects() {}
+// The setup dialog's choice. "Quit" or closing the dialog gives a choice that is not accepted.
+// Where no dialog can be shown after all, the command line's choice stands.
+DisplayChoice askDisplayChoice(const DisplayChoice& commandLine)
+{
+    EngineDisplayModes modes;
+    SetupDialog dialog(modes);
+    if (!dialog.run()) {
+        rvkMsg("setup: the dialog cannot be shown; playing %dx%d windowed\n", commandLine.width, commandLine.height);
+        return commandLine;
+    }
+    DisplayChoice choice;
+    choice.accepted = dialog.accepted();
+    if (!choice.accepted)
+        return choice;
+    choice.width = dialog.getWidth();
+    choice.height = dialog.getHeight();
+    choice.bitsPerPixel = dialog.getBitsPerPixel();
+    choice.refreshRate = dialog.getRefreshRate();
+    choice.fullscreen = dialog.getFullscreen();
+    choice.alwaysOnTop = dialog.getAlwaysOnTop();
+    choice.alwaysOnTop2 = dialog.getAlwaysOnTop2();
+    choice.aspectIndex = dialog.getAspectRatio();
+    return choice;
+}
 
-void startUp(const DisplayChoice& choice)
+void registerEffects(const std::vector<EffectEntry>& effects)
+{
+    for (const EffectEntry& e : effects)
+        rvkAddEffect(e.start, e.end, 0, e.name, e.create());
+}
+
+void startUp(const DisplayChoice& choice, const std::vector<EffectEntry>& effects)
 {
     rvkInitEx(choice.width, choice.height, choice.bitsPerPixel, choice.fullscreen, true, choice.alwaysOnTop,
               choice.alwaysOnTop2, 8, choice.aspectIndex, "data.pak", choice.refreshRate);
     rvkReadPak("data.pak");
     rvkInitCubemaps();
     rvkSetWindowTitle("Sublumen");
+    rvkSetWindowIcon(programIcon32.rgba, programIcon32.width, programIcon32.height);
 
     rvkSetTextureParameter("sphere_normals.png", GL_TEXTURE_MAG_FILTER, 9729.0f);
     rvkSetTextureParameter("sphere_normals.png", GL_TEXTURE_MIN_FILTER, 9729.0f);
@@ -33,7 +65,7 @@ void startUp(const DisplayChoice& choice)
     rvkSetTextureParameter("sphere_normals.png", GL_TEXTURE_WRAP_T, 10496.0f);
     rvkUploadTextures();
 
-    registerEffects();
+    registerEffects(effects);
     beatMeter = new BeatMeter(8);
     beatClock = new BeatClock(35.0f, 0);
     rvkInitEffects();
@@ -49,16 +81,22 @@ void shutDown()
 
 } // namespace
 
-int runDemo(const StartOptions& options)
+const std::vector<EffectEntry>& productionEffects()
+{
+    static const std::vector<EffectEntry> table = {};
+    return table;
+}
+
+int runDemo(const StartOptions& options, const std::vector<EffectEntry>& effects)
 {
     clearColor = Vector(0, 0, 0);
     MainLoop loop;
     try {
-        DisplayChoice choice = options.commandLine;
+        DisplayChoice choice = options.showDialog ? askDisplayChoice(options.commandLine) : options.commandLine;
         if (!choice.accepted)
             loop.quit = true;
         else
-            startUp(choice);
+            startUp(choice, effects);
         glEnable(GL_MULTISAMPLE);
         runMainLoop(loop);
     } catch (const char* text) {

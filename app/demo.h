@@ -2,6 +2,10 @@
 // main loop, and the shutdown, inside one region that reports text exceptions.
 #pragma once
 
+#include "engine_api.h"
+
+#include <vector>
+
 // The display settings the engine's window is made with: the setup dialog's choices, or the
 // command line's where no dialog is shown.
 struct DisplayChoice {
@@ -21,5 +25,17 @@ struct StartOptions {
     DisplayChoice commandLine;
 };
 
-// Runs the whole show; returns the process's exit status.
-int runDemo(const StartOptions& options);
+// One row of the timeline: the effect's span in ms of the module position, its registered name
+// and how to make it.
+struct EffectEntry {
+    unsigned start;
+    unsigned end;
+    const char* name;
+    BRAVIK_LUMENVAT::Base* (*create)();
+};
+
+// The production's timeline, in registration order; the spans join end to end.
+const std::vector<EffectEntry>& productionEffects();
+
+// Runs the whole show with these effects; returns the process's exit status.
+int runDemo(const StartOptions& options, const std::vector<EffectEntry>& effects = productionEffects());

@@ -21,6 +21,7 @@ void rvkSetOptions(const RvkOptions* given)
 {
     Options& o = options();
     o = Options();
+    captureReset();
     if (!given)
         return;
     o.dataPath = given->dataPath ? given->dataPath : "";
@@ -39,6 +40,7 @@ void rvkSetOptions(const RvkOptions* given)
 void rvkShutDown()
 {
     musicShutDown();
+    timelineShutDown();
     texturesShutDown();
     archiveShutDown();
     platformShutDown();

@@ -74,10 +74,14 @@ void musicShutDown();
 // Capture mode: called once per written frame to step the frame clock.
 void clockAdvanceCaptureFrame();
 
+// timeline.cpp
+void timelineShutDown();
+
 // view.cpp
 void viewApplyPicture();
 
 // capture.cpp
+void captureReset();
 bool captureWriteFrame();
 bool captureDone();
 int captureFrameCount();

@@ -18,6 +18,12 @@ std::vector<Entry> entries;
 
 } // namespace
 
+// The engine never owned the effects; it only forgets them.
+void timelineShutDown()
+{
+    entries.clear();
+}
+
 } // namespace lumenvat
 
 namespace BRAVIK_LUMENVAT {
