@@ -12,7 +12,7 @@ packages=(
   # GL and display for headless runs: Mesa (llvmpipe) under Xvfb
   libgl1-mesa-dri libglx-mesa0 xvfb xauth xdotool x11-utils
   # fonts rasterised by the content generators
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-lato
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # module players used to check the generated music
