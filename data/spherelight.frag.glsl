@@ -8,10 +8,10 @@ uniform float dist;
 // texture coordinates, and the vertex colour carries the fade. dist adds refraction strength
 // (0 gives the standard look).
 //
-// Both layers reach the screen half-turned (flipped in s and t), so a stored normal points the
-// other way on screen: the lighting turns it back, while the refraction offset is taken in
-// texture space, where the half turn cancels. The blobs act as ball lenses: they show the
-// background displaced against their slope, slightly split by colour.
+// Both layers are render targets drawn with s and t flipped, which mirrors them left to right:
+// a stored normal's x points the other way on screen, and the lighting turns it back. The
+// refraction offset is taken in texture space, the same for both layers, so the blobs magnify
+// the background behind them, slightly split by colour.
 varying vec2 coord;
 
 void main()
@@ -20,7 +20,7 @@ void main()
     vec3 stored = layer.rgb * 2.0 - 1.0;
     float slope = length(stored.xy);
 
-    vec3 n = normalize(vec3(-stored.xy, max(stored.z, 0.0) + 0.001));
+    vec3 n = normalize(vec3(-stored.x, stored.y, max(stored.z, 0.0) + 0.001));
 
     float strength = 0.045 + 0.05 * dist;
     vec2 offset = stored.xy * strength;

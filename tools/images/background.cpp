@@ -1,8 +1,8 @@
 // background.cpp - "anim0.jpg", the deep nebula behind the opening's spheres.
 //
-// The effect copies this image into its background layer and that layer onto the screen, both
-// times half-turned, so the file reaches the screen mirrored top to bottom: row 0 is the
-// bottom of the picture. The image is composed in picture units (x right, y up, the picture
+// The effect copies this image half-turned into its background layer (a render target), and
+// that layer reaches the screen mirrored left to right, so the file ends up mirrored top to
+// bottom: row 0 is the bottom of the picture. The image is composed in picture units (x right, y up, the picture
 // kPictureAspect wide and 1 high, centred on 0) and sampled back into file rows accordingly.
 #include "content.h"
 #include "noise.h"

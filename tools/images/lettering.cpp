@@ -189,7 +189,8 @@ Image makeTitle(const Fonts& fonts, int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             float dx = (x - 0.5f * width) / (0.36f * width), dy = (y - middle) / (0.006f * height);
-            float gleam = std::exp(-dx * dx - dy * dy) * 0.22f;
+            float gleam = std::exp(-dx * dx - dy * dy) * 0.22f *
+                          (1.0f - smoothstep(0.3f * width, 0.42f * width, std::fabs(x - 0.5f * width)));
             glow.at(x, y) = 0.9f * near.at(x, y) + 1.3f * wide.at(x, y) + gleam;
         }
     return compose({{letters, kTextWhite}}, glow, kGlowBlue, Plane());
