@@ -49,8 +49,12 @@ Plane gaussianBlur(const Plane& plane, float sigma)
     int reach = blurReach(sigma);
     std::vector<float> kernel(2 * reach + 1);
     float sum = 0.0f;
-    for (int i = -reach; i <= reach; ++i)
-        sum += kernel[i + reach] = std::exp(-0.5f * i * i / (sigma * sigma));
+    for (int i = -reach; i <= reach; ++i) {
+        // Tapered to zero at the reach, so a wide glow has no visible edge where the kernel ends.
+        float edge = static_cast<float>(i) / (reach + 1);
+        float taper = (1.0f - edge * edge) * (1.0f - edge * edge);
+        sum += kernel[i + reach] = std::exp(-0.5f * i * i / (sigma * sigma)) * taper;
+    }
     for (float& k : kernel)
         k /= sum;
 

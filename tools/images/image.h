@@ -47,8 +47,8 @@ struct Plane {
     float at(int x, int y) const { return values[static_cast<size_t>(y) * width + x]; }
 };
 
-// Separable Gaussian blur; the kernel is cut at three sigma, so a blurred shape grows by at
-// most ceil(3 sigma) pixels on each side (the credit layout relies on that bound).
+// Separable Gaussian blur; the kernel ends (tapered) at three sigma, so a blurred shape grows by
+// at most ceil(3 sigma) pixels on each side (the credit layout relies on that bound).
 Plane gaussianBlur(const Plane& plane, float sigma);
 int blurReach(float sigma);
 
