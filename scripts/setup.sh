@@ -12,11 +12,13 @@ packages=(
   # GL and display for headless runs: Mesa (llvmpipe) under Xvfb
   libgl1-mesa-dri libglx-mesa0 xvfb xauth xdotool x11-utils
   # fonts rasterised by the content generators
-  fonts-dejavu-core fonts-lato
+  fonts-dejavu-core
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # module players used to check the generated music
   openmpt123 xmp
+  # the lettering of the opening's title and credit cards (tools/images)
+  fonts-lato
 )
 
 missing=()
