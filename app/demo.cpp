@@ -1,16 +1,17 @@
 // demo.cpp - the entry point's body: start-up, effect registration, main loop and shutdown.
 //
 // Start-up order matters and is fixed: the display choice, the engine's window, the archive, the
-// window's title, texture parameters and upload, then the effects are registered, the beat
-// helpers made, the effects initialised, and the timer and music started. Everything from the
-// display choice to the end of the loop is one protected region: a text exception thrown
-// anywhere in it is reported as "Exception: %s" and leads straight to the shutdown.
+// window's title, texture parameters and upload, the GL entry points and render targets, the
+// shader programs, then the effects are registered, the beat helpers made, the effects
+// initialised, and the timer and music started. Everything from the display choice to the end of
+// the loop is one protected region: a text exception thrown anywhere in it is reported as
+// "Exception: %s" and leads straight to the shutdown.
 #include "app/demo.h"
 
 #include "app/main_loop.h"
 #include "render/helpers.h"
-
-#include <GL/gl.h>
+#include "render/render_target_pool.h"
+#include "render/shader_manager.h"
 
 using namespace BRAVIK_LUMENVAT;
 
@@ -33,6 +34,9 @@ void startUp(const DisplayChoice& choice)
     rvkSetTextureParameter("sphere_normals.png", GL_TEXTURE_WRAP_T, 10496.0f);
     rvkUploadTextures();
 
+    renderTargetPool.init();
+    ShaderManager::create();
+
     registerEffects();
     beatMeter = new BeatMeter(8);
     beatClock = new BeatClock(35.0f, 0);
@@ -43,6 +47,8 @@ void startUp(const DisplayChoice& choice)
 
 void shutDown()
 {
+    renderTargetPool.release();
+    ShaderManager::release();
     rvkSetGamma(0);
     rvkShutDown();
 }
