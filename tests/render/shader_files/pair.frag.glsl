@@ -7,5 +7,5 @@ uniform vec4 tint /*0_2*/;
 
 void main()
 {
-    gl_FragColor = vec4(camPos * gain, 1.0) + vec4(camDir + camTarget + camUp, 0.0) * 0.0 + tint * 0.0;
+    gl_FragColor = vec4(camPos * gain, 1.0) + vec4(camDir + camTarget + camUp, 0.0) * tint.w;
 }
