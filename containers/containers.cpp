@@ -3,6 +3,7 @@
 #include "containers/containers.h"
 
 #include "engine_api.h"
+#include "render/shader_manager.h"
 #include "scene/collada.h"
 #include "scene/mesh_vbo.h"
 #include "scene/scene.h"
@@ -20,6 +21,7 @@ template class Array<MeshVBO*>;
 template class Array<MeshVBO::MeshVBOAttribute*>;
 template class Array<ObjectNode*>;
 template class Array<SceneNode*>;
+template class Array<ShaderUniform*>;
 template class Array<Mesh::SubMesh*>;
 template class Array<Transformation*>;
 
@@ -40,6 +42,7 @@ template class Map<ObjectNode*>;
 template class Map<::Scene*>;
 template class Map<Collada::Scene*>;
 template class Map<SceneNode*>;
+template class Map<Shader*>;
 template class Map<Source*>;
 template class Map<Transformation*>;
 template class Map<AnimationAttribute>;

@@ -18,6 +18,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # module players used to check the generated music
   openmpt123 xmp
+  # the lettering of the opening's title and credit cards (tools/images)
+  fonts-lato
 )
 
 missing=()
