@@ -1,11 +1,8 @@
 // mesh_vbo.cpp - MeshVBO: the float stores, their upload into vertex buffers, and drawing.
 #include "scene/mesh_vbo.h"
 
-#include "scene/vertex_buffer_calls.h"
-
-#include <GL/gl.h>
-
-VertexBufferCalls vertexBufferCalls;
+#include "render/gl_extensions.h"
+#include "scene/material.h"
 
 MeshVBO::MeshVBO(int vertexCount_, const std::string& materialName_)
     : vertexCount(vertexCount_ > 0 ? vertexCount_ : 0), materialName(materialName_)
@@ -35,31 +32,32 @@ void MeshVBO::addAttribute(VertexSemantic semantic)
 
 void MeshVBO::createBuffers()
 {
-    const VertexBufferCalls& gl = vertexBufferCalls;
-    if (!gl.genBuffers || !gl.bindBuffer || !gl.bufferData)
+    if (!glGenBuffersARB || !glBindBufferARB || !glBufferDataARB)
         return;
     for (MeshVBOAttribute* attribute : attributes.items) {
-        gl.genBuffers(1, &attribute->buffer);
-        gl.bindBuffer(GL_ARRAY_BUFFER_ARB, attribute->buffer);
-        gl.bufferData(GL_ARRAY_BUFFER_ARB, static_cast<long>(attribute->capacity) * 4, attribute->data.data(),
-                      GL_STATIC_DRAW_ARB);
-        gl.bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
+        glGenBuffersARB(1, &attribute->buffer);
+        glBindBufferARB(GL_ARRAY_BUFFER_ARB, attribute->buffer);
+        glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(attribute->capacity) * 4, attribute->data.data(),
+                        GL_STATIC_DRAW_ARB);
+        glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     }
 }
 
 void MeshVBO::draw(bool withoutMaterial)
 {
-    const VertexBufferCalls& gl = vertexBufferCalls;
+    bool useMaterial = !withoutMaterial && material;
+    if (useMaterial)
+        material->apply();
     for (MeshVBOAttribute* attribute : attributes.items) {
         if (attribute->kind == 0)
             continue;
         // From offset 0 of the attribute's buffer, or from its store where it has none.
         const float* pointer = attribute->data.data();
         if (attribute->buffer != 0) {
-            gl.bindBuffer(GL_ARRAY_BUFFER_ARB, attribute->buffer);
+            glBindBufferARB(GL_ARRAY_BUFFER_ARB, attribute->buffer);
             pointer = nullptr;
-        } else if (gl.bindBuffer) {
-            gl.bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
+        } else if (glBindBufferARB) {
+            glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
         }
         switch (attribute->kind) {
         case GL_VERTEX_ARRAY: glVertexPointer(attribute->components, GL_FLOAT, 0, pointer); break;
@@ -73,8 +71,10 @@ void MeshVBO::draw(bool withoutMaterial)
     for (MeshVBOAttribute* attribute : attributes.items)
         if (attribute->kind != 0)
             glDisableClientState(attribute->kind);
-    if (gl.bindBuffer)
-        gl.bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
+    if (glBindBufferARB)
+        glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    if (useMaterial)
+        material->release();
     for (MeshVBO* child : children.items)
         child->draw(withoutMaterial);
 }

@@ -46,7 +46,7 @@ public:
         return true;
     }
     // Uploads every attribute's store into a vertex buffer of its own (static draw). Does nothing
-    // where the vertex-buffer entry points are missing; the stores are kept either way.
+    // before the GL entry points are loaded (tools, tests without GL); the stores are kept either way.
     void createBuffers();
     // Applies the bound material (unless withoutMaterial), draws the triangles, releases the
     // material, then draws the children with the same flag.
