@@ -51,6 +51,15 @@ void readFloatValues(ShaderUniform* parameter, const TiXmlElement* element)
 
 Material::Material() : name("temp") {}
 
+Material::~Material()
+{
+    for (ShaderUniform* parameter : parameters.items) {
+        std::free(parameter->name);
+        std::free(parameter->textureName);
+        delete parameter;
+    }
+}
+
 void Material::setCallback(MaterialCallback callback_)
 {
     callback = callback_;

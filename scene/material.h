@@ -39,6 +39,7 @@ public:
     Material();
     Material(const Material&) = delete;
     Material& operator=(const Material&) = delete;
+    ~Material(); // frees the parameters (the program belongs to the ShaderManager)
 
     // Reads a material file of the archive; a missing file ends the process (exit code 0) after a
     // box. A malformed file is logged and leaves the material as far as it was read.

@@ -33,7 +33,16 @@ SceneManager* SceneManager::create()
     return instance;
 }
 
-void SceneManager::release() {}
+void SceneManager::release()
+{
+    if (!instanceCreated)
+        return;
+    for (const auto& entry : sceneManager->materials.entries)
+        delete entry.second;
+    delete sceneManager;
+    sceneManager = nullptr;
+    instanceCreated = false;
+}
 
 void SceneManager::loadMaterials()
 {

@@ -3,7 +3,7 @@
 // The entry point creates it right after the ShaderManager; the scene effect asks it to load
 // every "*.material.xml" file of the archive and hands it to bindMaterials, which looks materials
 // up by key: the file name without ".material.xml" (floor.material.xml gives floor). Materials
-// live until the process ends.
+// live until the shutdown releases the manager.
 #pragma once
 
 #include "containers/containers.h"
@@ -14,8 +14,8 @@ class SceneManager {
 public:
     // The instance. A second call throws the text "One instance of class SceneManager already running".
     static SceneManager* create();
-    // Safe to call at shutdown whether or not the instance exists; the materials stay allocated
-    // until the process ends (scenes may still point at them).
+    // Deletes the materials and the instance; a later create() makes a new one. Safe to call
+    // whether or not the instance exists. Scenes bound to the materials must not be drawn after it.
     static void release();
 
     // Loads every material file of the archive, in name order; a later file of the same key

@@ -46,9 +46,25 @@ TEST(Material, WithoutProgramOnlyItsCallbackRuns)
     EXPECT_EQ(calls, 1);
 }
 
-TEST(SceneManager, ReleaseIsSafeWithoutAnInstance)
+TEST(SceneManager, OneInstanceAtATimeAndReleaseIsSafeWithoutOne)
 {
     ASSERT_EQ(sceneManager, nullptr);
     SceneManager::release();
+    scenetest::LogWatch log;
+    SceneManager* first = SceneManager::create();
+    EXPECT_EQ(sceneManager, first);
+    EXPECT_EQ(log.count("SceneManager::create(): SceneManager instance created\n"), 1);
+    try {
+        SceneManager::create();
+        ADD_FAILURE() << "a second instance was made";
+    } catch (const char* text) {
+        EXPECT_STREQ(text, "One instance of class SceneManager already running");
+    }
+    EXPECT_EQ(sceneManager, first);
+    first->materials.add("m", new Material);
+    SceneManager::release();
     EXPECT_EQ(sceneManager, nullptr);
+    SceneManager* second = SceneManager::create();
+    EXPECT_EQ(second->materials.size(), 0u) << "a new instance after the release";
+    SceneManager::release();
 }
