@@ -22,7 +22,7 @@ using namespace BRAVIK_LUMENVAT;
 
 namespace {
 
-const int GRID = 250;  // quads per side: 2 x 250 x 250 = 125,000 triangles per group
+const int GRID = 250; // quads per side: 2 x 250 x 250 = 125,000 triangles per group
 const int GROUPS = 4;
 const int TRACKS = 60;
 const int KEYS = 200;
@@ -58,8 +58,8 @@ std::string generateDocument()
     text += floatSource("grid-uvs", 2, side * side, uvs);
     text += "<vertices id=\"grid-vertices\"><input semantic=\"POSITION\" source=\"#grid-positions\"/></vertices>\n";
     for (int g = 0; g < GROUPS; ++g) {
-        text += "<triangles material=\"material" + std::to_string(g) + "\" count=\"" +
-                std::to_string(2 * GRID * GRID) + "\"><input semantic=\"VERTEX\" source=\"#grid-vertices\" offset=\"0\"/>"
+        text += "<triangles material=\"material" + std::to_string(g) + "\" count=\"" + std::to_string(2 * GRID * GRID) +
+                "\"><input semantic=\"VERTEX\" source=\"#grid-vertices\" offset=\"0\"/>"
                 "<input semantic=\"NORMAL\" source=\"#grid-normals\" offset=\"1\"/>"
                 "<input semantic=\"TEXCOORD\" source=\"#grid-uvs\" offset=\"2\" set=\"0\"/>\n<p>";
         for (int y = 0; y < GRID; ++y)
@@ -88,10 +88,13 @@ std::string generateDocument()
                 floatSource(id + "-ot", 2, KEYS, tangents) + "<source id=\"" + id + "-ip\"><Name_array>" +
                 interpolations + "</Name_array></source><sampler id=\"" + id + "-s\">" +
                 "<input semantic=\"INPUT\" source=\"#" + id + "-in\"/><input semantic=\"OUTPUT\" source=\"#" + id +
-                "-out\"/><input semantic=\"IN_TANGENT\" source=\"#" + id + "-it\"/><input semantic=\"OUT_TANGENT\" "
-                "source=\"#" + id + "-ot\"/><input semantic=\"INTERPOLATION\" source=\"#" + id + "-ip\"/></sampler>"
-                "<channel source=\"#" + id + "-s\" target=\"node" + std::to_string(t % 10) + "/" + suffixes[t % 4] +
-                "\"/></animation>\n";
+                "-out\"/><input semantic=\"IN_TANGENT\" source=\"#" + id +
+                "-it\"/><input semantic=\"OUT_TANGENT\" "
+                "source=\"#" +
+                id + "-ot\"/><input semantic=\"INTERPOLATION\" source=\"#" + id +
+                "-ip\"/></sampler>"
+                "<channel source=\"#" +
+                id + "-s\" target=\"node" + std::to_string(t % 10) + "/" + suffixes[t % 4] + "\"/></animation>\n";
     }
     text += "</library_animations>\n<library_visual_scenes><visual_scene id=\"stage\" name=\"Stage\">";
     for (int n = 0; n < 10; ++n)

@@ -85,8 +85,8 @@ bool Animation::evaluate(float t, float& value) const
     if (prev->interpolation == INTERPOLATION_BEZIER) {
         float s = solveBezierParameter(t, prev->time, prev->outTangentTime, next->inTangentTime, next->time);
         float u = 1 - s;
-        value = u * u * u * prev->value + 3 * u * u * s * prev->outTangentValue +
-                3 * u * s * s * next->inTangentValue + s * s * s * next->value;
+        value = u * u * u * prev->value + 3 * u * u * s * prev->outTangentValue + 3 * u * s * s * next->inTangentValue +
+                s * s * s * next->value;
         return true;
     }
     float span = next->time - prev->time;

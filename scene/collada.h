@@ -36,7 +36,7 @@ struct Source {
     Array<int> ints;
     Array<std::string> names;
     Array<bool> bools; // never filled: boolean arrays are not supported
-    int offset = 0;    // from the accessor
+    int offset = 0; // from the accessor
     int stride = 1;
     int count = 0;
 };
@@ -46,21 +46,21 @@ public:
     struct MeshAttribute {
         VertexSemantic semantic = SEMANTIC_NOT_GIVEN;
         int offset = 0;
-        int stride = 0;     // the source accessor's; 0 when no source was found
-        Array<float> data;  // a copy of the source's floats
+        int stride = 0; // the source accessor's; 0 when no source was found
+        Array<float> data; // a copy of the source's floats
     };
 
     struct SubMesh {
         int triangleCount = 0; // the count attribute as written
-        Array<int> indices;    // every <p> list, appended in order
+        Array<int> indices; // every <p> list, appended in order
         std::string materialName;
         Array<MeshAttribute*> inputs;
     };
 
     Array<SubMesh*> subMeshes;
     Array<MeshAttribute*> attributes; // non-position inputs inside <vertices>; not drawn
-    int vertexCount = 0;              // of the last position source seen
-    int inputsPerVertex = 0;          // 1 + the largest input offset in the whole geometry
+    int vertexCount = 0; // of the last position source seen
+    int inputsPerVertex = 0; // 1 + the largest input offset in the whole geometry
 };
 
 enum TransformationKind {
@@ -79,7 +79,7 @@ struct Transformation {
 };
 
 struct GeometryInstance {
-    std::string target;     // geometry id
+    std::string target; // geometry id
     std::string materialId; // the last instance_material target
 };
 
@@ -106,8 +106,8 @@ struct ParameterBlock {
     Map<Attribute*> parameters;
 };
 
-struct Camera : ParameterBlock {};
-struct Light : ParameterBlock {};
+struct Camera : ParameterBlock { };
+struct Light : ParameterBlock { };
 
 struct Animation {
     int keyCount = 0; // floats of the INPUT source
@@ -130,18 +130,17 @@ public:
     std::string fileName;
     Map<Collada::Attribute*> attributes; // "cameraId/sid"
     Map<Transformation*> transformations; // "nodeId/sid"
-    Map<Mesh*> meshes;                    // by geometry id
-    Map<Source*> sources;                 // by id; also each <vertices> id -> its POSITION source
+    Map<Mesh*> meshes; // by geometry id
+    Map<Source*> sources; // by id; also each <vertices> id -> its POSITION source
     Map<ObjectNode*> nodes;
-    Map<Collada::Scene*> scenes;          // by visual scene id
+    Map<Collada::Scene*> scenes; // by visual scene id
     Map<Collada::Camera*> cameras;
     Map<Collada::Light*> lights;
     Map<Collada::Animation*> animations;
-    Array<std::string> materialNames;     // every primitive group's material, document order
+    Array<std::string> materialNames; // every primitive group's material, document order
 
     // Takes ownership of an object made while reading this document.
-    template <typename T>
-    T* keep(T* object)
+    template <typename T> T* keep(T* object)
     {
         owned.emplace_back(object);
         return object;

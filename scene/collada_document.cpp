@@ -58,8 +58,7 @@ int textToInt(const char* p, const char* end)
 }
 
 // Calls take(begin, end) for each token of the element's text.
-template <typename Take>
-void forEachToken(const TiXmlElement* element, Take take)
+template <typename Take> void forEachToken(const TiXmlElement* element, Take take)
 {
     const char* p = element->GetText();
     if (!p)
@@ -123,7 +122,7 @@ ColladaDocument* parseDocument(const std::string& fileName, const char* text)
             return nullptr;
         }
         FOR_EACH_CHILD_ELEMENT(child, root)
-        dispatchLibrary(document, child);
+            dispatchLibrary(document, child);
     }
 
     if (document->scenes.size() == 0)

@@ -49,26 +49,19 @@ int semanticComponents(VertexSemantic semantic)
 {
     switch (semantic) {
     case SEMANTIC_POSITION:
-    case SEMANTIC_NORMAL:
-        return 3;
-    case SEMANTIC_COLOR:
-        return 4;
-    default:
-        return semantic >= SEMANTIC_TEXCOORD0 && semantic <= SEMANTIC_TEXCOORD7 ? 2 : 0;
+    case SEMANTIC_NORMAL: return 3;
+    case SEMANTIC_COLOR: return 4;
+    default: return semantic >= SEMANTIC_TEXCOORD0 && semantic <= SEMANTIC_TEXCOORD7 ? 2 : 0;
     }
 }
 
 unsigned semanticClientArray(VertexSemantic semantic)
 {
     switch (semantic) {
-    case SEMANTIC_POSITION:
-        return GL_VERTEX_ARRAY;
-    case SEMANTIC_NORMAL:
-        return GL_NORMAL_ARRAY;
-    case SEMANTIC_COLOR:
-        return GL_COLOR_ARRAY;
-    default:
-        return semantic >= SEMANTIC_TEXCOORD0 && semantic <= SEMANTIC_TEXCOORD7 ? GL_TEXTURE_COORD_ARRAY : 0;
+    case SEMANTIC_POSITION: return GL_VERTEX_ARRAY;
+    case SEMANTIC_NORMAL: return GL_NORMAL_ARRAY;
+    case SEMANTIC_COLOR: return GL_COLOR_ARRAY;
+    default: return semantic >= SEMANTIC_TEXCOORD0 && semantic <= SEMANTIC_TEXCOORD7 ? GL_TEXTURE_COORD_ARRAY : 0;
     }
 }
 
@@ -80,8 +73,7 @@ namespace {
 
 void readAccessor(Source* source, const TiXmlElement* techniqueCommon)
 {
-    FOR_EACH_CHILD_ELEMENT(child, techniqueCommon)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, techniqueCommon) {
         if (!tagIs(child, "accessor")) {
             colladaUnknown(child);
             continue;
@@ -119,7 +111,8 @@ Mesh::MeshAttribute* readInput(ColladaDocument* document, Mesh* mesh, const TiXm
         mesh->vertexCount = source->stride > 0 ? static_cast<int>(source->floats.size()) / source->stride : 0;
     readIntAttribute(element, "offset", input->offset);
     long long perVertex = static_cast<long long>(input->offset) + 1;
-    mesh->inputsPerVertex = static_cast<int>(std::min<long long>(std::max<long long>(mesh->inputsPerVertex, perVertex), INT_MAX));
+    mesh->inputsPerVertex =
+        static_cast<int>(std::min<long long>(std::max<long long>(mesh->inputsPerVertex, perVertex), INT_MAX));
     return input;
 }
 
@@ -130,8 +123,7 @@ void readVertices(ColladaDocument* document, Mesh* mesh, const TiXmlElement* ele
         rvkMsg(" ERROR: %s: vertices missing required attribute 'id'", element->Value());
         return;
     }
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "input")) {
             const char* semantic = child->Attribute("semantic");
             if (semantic && std::strcmp(semantic, "POSITION") == 0) {
@@ -165,8 +157,7 @@ void readPrimitiveGroup(ColladaDocument* document, Mesh* mesh, const TiXmlElemen
         subMesh->materialName = material;
         document->materialNames.add(material);
     }
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "input")) {
             subMesh->inputs.add(readInput(document, mesh, child));
         } else if (tagIs(child, "p")) {
@@ -188,8 +179,7 @@ void readPrimitiveGroup(ColladaDocument* document, Mesh* mesh, const TiXmlElemen
 
 void readMesh(ColladaDocument* document, Mesh* mesh, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "source"))
             readSource(document, child);
         else if (tagIs(child, "vertices"))
@@ -214,8 +204,7 @@ void readGeometry(ColladaDocument* document, const TiXmlElement* element)
     const char* id = element->Attribute("id");
     if (!id)
         return;
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "mesh")) {
             Mesh* mesh = document->keep(new Mesh);
             document->meshes.add(id, mesh);
@@ -305,8 +294,7 @@ void readSource(ColladaDocument* document, const TiXmlElement* element)
         return;
     }
     Source* source = document->keep(new Source);
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "asset") || tagIs(child, "technique"))
             colladaIgnored(child);
         else if (tagIs(child, "IDREF_array") || tagIs(child, "Name_array"))
@@ -327,8 +315,7 @@ void readSource(ColladaDocument* document, const TiXmlElement* element)
 
 void readGeometryLibrary(ColladaDocument* document, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "geometry"))
             readGeometry(document, child);
         else if (tagIs(child, "asset") || tagIs(child, "extra"))

@@ -10,7 +10,7 @@
 #include <string>
 
 // Iterates the child elements of `parent` in document order.
-#define FOR_EACH_CHILD_ELEMENT(child, parent) \
+#define FOR_EACH_CHILD_ELEMENT(child, parent)                                                                          \
     for (const TiXmlElement* child = (parent)->FirstChildElement(); child; child = child->NextSiblingElement())
 
 inline bool tagIs(const TiXmlElement* element, const char* tag)

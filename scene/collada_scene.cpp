@@ -19,8 +19,7 @@ const char* const NO_IDENTIFIER = "BRAVIK::no_identifier_set";
 
 void readExtra(const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "technique"))
             readExtra(child);
         else if (!tagIs(child, "target"))
@@ -30,8 +29,7 @@ void readExtra(const TiXmlElement* element)
 
 void readCameraParameters(ColladaDocument* document, Collada::Camera* camera, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         Collada::Attribute* attribute = document->keep(new Collada::Attribute);
         const char* sid = child->Attribute("sid");
         attribute->name = sid ? sid : "";
@@ -44,8 +42,7 @@ void readCameraParameters(ColladaDocument* document, Collada::Camera* camera, co
 
 void readCameraTechnique(ColladaDocument* document, Collada::Camera* camera, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "orthographic")) {
             readCameraParameters(document, camera, child);
             camera->kind = 1;
@@ -62,8 +59,7 @@ void readCameraTechnique(ColladaDocument* document, Collada::Camera* camera, con
 
 void readOptics(ColladaDocument* document, Collada::Camera* camera, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "technique_common"))
             readCameraTechnique(document, camera, child);
         else if (tagIs(child, "technique") || tagIs(child, "extra"))
@@ -80,8 +76,7 @@ void readCamera(ColladaDocument* document, const TiXmlElement* element)
         camera->id = id;
         document->cameras.add(id, camera);
     }
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "optics"))
             readOptics(document, camera, child);
         else if (tagIs(child, "extra"))
@@ -96,8 +91,7 @@ void readCamera(ColladaDocument* document, const TiXmlElement* element)
 void readLightTechnique(ColladaDocument* document, Collada::Light* light, const TiXmlElement* element)
 {
     static const char* const kinds[] = {"ambient", "directional", "point", "spot"};
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         int kind = -1;
         for (int i = 0; i < 4; ++i)
             if (tagIs(child, kinds[i]))
@@ -107,8 +101,7 @@ void readLightTechnique(ColladaDocument* document, Collada::Light* light, const 
             continue;
         }
         light->kind = kind;
-        FOR_EACH_CHILD_ELEMENT(parameter, child)
-        {
+        FOR_EACH_CHILD_ELEMENT(parameter, child) {
             Collada::Attribute* attribute = document->keep(new Collada::Attribute);
             attribute->name = parameter->Value();
             readFloatList(parameter, attribute->values);
@@ -124,8 +117,7 @@ void readLight(ColladaDocument* document, const TiXmlElement* element)
         light->id = id;
         document->lights.add(id, light);
     }
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "technique_common"))
             readLightTechnique(document, light, child);
         else if (tagIs(child, "asset") || tagIs(child, "technique") || tagIs(child, "extra"))
@@ -150,8 +142,7 @@ SamplerRole samplerRole(const char* semantic)
 
 void readSampler(ColladaDocument* document, Collada::Animation* animation, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (!tagIs(child, "input")) {
             colladaUnknown(child);
             continue;
@@ -174,8 +165,7 @@ void readSampler(ColladaDocument* document, Collada::Animation* animation, const
 Collada::Animation* readAnimation(ColladaDocument* document, const TiXmlElement* element)
 {
     Collada::Animation* animation = document->keep(new Collada::Animation);
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "source")) {
             readSource(document, child);
         } else if (tagIs(child, "sampler")) {
@@ -206,9 +196,9 @@ void readTransformation(ColladaDocument* document, ObjectNode* node, const TiXml
     Array<float> given;
     readFloatList(element, given);
     if (static_cast<int>(given.size()) != needed)
-        colladaWarning("node '%s': %s holds %u values, %d expected; %s", node->id.c_str(), element->Value(),
-                       given.size(), needed,
-                       static_cast<int>(given.size()) < needed ? "the rest taken from the identity" : "the rest ignored");
+        colladaWarning(
+            "node '%s': %s holds %u values, %d expected; %s", node->id.c_str(), element->Value(), given.size(), needed,
+            static_cast<int>(given.size()) < needed ? "the rest taken from the identity" : "the rest ignored");
     // Completion from the identity, in the document's order (a matrix row by row).
     float values[16];
     for (int i = 0; i < needed; ++i) {
@@ -233,8 +223,7 @@ void readTransformation(ColladaDocument* document, ObjectNode* node, const TiXml
 
 void readBindMaterial(const TiXmlElement* element, GeometryInstance* instance)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "technique_common") || tagIs(child, "technique")) {
             readBindMaterial(child, instance);
         } else if (tagIs(child, "instance_material")) {
@@ -257,8 +246,7 @@ void readGeometryInstance(ColladaDocument* document, ObjectNode* node, const TiX
     }
     GeometryInstance* instance = document->keep(new GeometryInstance);
     instance->target = stripHash(url);
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "bind_material"))
             readBindMaterial(child, instance);
         else if (tagIs(child, "skeleton") || tagIs(child, "extra"))
@@ -289,8 +277,7 @@ ObjectNode* readNode(ColladaDocument* document, const TiXmlElement* element)
         node->name = name;
     if (const char* sid = element->Attribute("sid"))
         node->sid = sid;
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "lookat"))
             colladaError("COLLADA unsupported transformation type: lookat.");
         else if (tagIs(child, "matrix"))
@@ -327,8 +314,7 @@ void readVisualScene(ColladaDocument* document, const TiXmlElement* element)
     Collada::Scene* scene = document->keep(new Collada::Scene);
     if (const char* name = element->Attribute("name"))
         scene->name = name;
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "node"))
             scene->nodes.add(readNode(document, child));
         else if (tagIs(child, "evaluate_scene") || tagIs(child, "extra"))
@@ -343,8 +329,7 @@ void readVisualScene(ColladaDocument* document, const TiXmlElement* element)
 
 void readCameraLibrary(ColladaDocument* document, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "camera"))
             readCamera(document, child);
         else if (tagIs(child, "asset") || tagIs(child, "extra"))
@@ -356,8 +341,7 @@ void readCameraLibrary(ColladaDocument* document, const TiXmlElement* element)
 
 void readLightLibrary(ColladaDocument* document, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "light"))
             readLight(document, child);
         else if (tagIs(child, "asset") || tagIs(child, "extra"))
@@ -369,8 +353,7 @@ void readLightLibrary(ColladaDocument* document, const TiXmlElement* element)
 
 void readAnimationLibrary(ColladaDocument* document, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "animation")) {
             // One without id is kept under the same key its nested kind uses.
             const char* id = child->Attribute("id");
@@ -385,8 +368,7 @@ void readAnimationLibrary(ColladaDocument* document, const TiXmlElement* element
 
 void readVisualSceneLibrary(ColladaDocument* document, const TiXmlElement* element)
 {
-    FOR_EACH_CHILD_ELEMENT(child, element)
-    {
+    FOR_EACH_CHILD_ELEMENT(child, element) {
         if (tagIs(child, "visual_scene"))
             readVisualScene(document, child);
         else if (tagIs(child, "asset") || tagIs(child, "extra"))

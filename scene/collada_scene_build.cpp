@@ -31,9 +31,7 @@ Matrix4 transformationMatrix(const Transformation* t)
         if (std::fabs(v[3]) > 0.001f)
             m = Matrix4::makeRotation(-v[3] * DEGREES_TO_RADIANS, v[0], v[1], v[2]);
         break;
-    case TRANSFORM_SCALE:
-        m = Matrix4::makeScaleXYZ(v[0], v[1], v[2]);
-        break;
+    case TRANSFORM_SCALE: m = Matrix4::makeScaleXYZ(v[0], v[1], v[2]); break;
     case TRANSFORM_TRANSLATE:
         m[12] = v[0];
         m[13] = v[1];
@@ -93,10 +91,8 @@ bool fillKey(AnimationKeyFrame* key, size_t i, SamplerRole role, const Source* s
 {
     const std::vector<float>& f = source->floats.items;
     switch (role) {
-    case SAMPLER_INPUT:
-        return readKeyValue(f, i, key->time);
-    case SAMPLER_OUTPUT:
-        return readKeyValue(f, i, key->value);
+    case SAMPLER_INPUT: return readKeyValue(f, i, key->time);
+    case SAMPLER_OUTPUT: return readKeyValue(f, i, key->value);
     case SAMPLER_IN_TANGENT:
         return readKeyValue(f, 2 * i, key->inTangentTime) & readKeyValue(f, 2 * i + 1, key->inTangentValue);
     case SAMPLER_OUT_TANGENT:
@@ -115,8 +111,7 @@ bool fillKey(AnimationKeyFrame* key, size_t i, SamplerRole role, const Source* s
             colladaError(("Unsupported interpolation type: " + name.substr(0, 500)).c_str());
         return true;
     }
-    case SAMPLER_OTHER:
-        return true;
+    case SAMPLER_OTHER: return true;
     }
     return true;
 }
@@ -142,8 +137,9 @@ Animation* convertAnimation(const ColladaDocument* document, Scene* scene, const
         for (size_t i = 0; i < animation->keys.items.size(); ++i)
             complete &= fillKey(animation->keys.items[i], i, role, source);
         if (!complete)
-            colladaWarning("animation '%s': source '%s' is shorter than its %d keys; the missing values keep their defaults",
-                           parsed->target.c_str(), input.first.c_str(), parsed->keyCount);
+            colladaWarning(
+                "animation '%s': source '%s' is shorter than its %d keys; the missing values keep their defaults",
+                parsed->target.c_str(), input.first.c_str(), parsed->keyCount);
     }
     if (animation->attribute <= ANIMATION_ROTATE_X) {
         for (AnimationKeyFrame* key : animation->keys.items) {

@@ -3,10 +3,10 @@
 
 // Integer codes; the semantic strings map to them exactly (case-sensitive).
 enum VertexSemantic {
-    SEMANTIC_UNKNOWN = 0,   // any string not listed
-    SEMANTIC_POSITION = 1,  // "POSITION", "VERTEX"
-    SEMANTIC_NORMAL = 2,    // "NORMAL"
-    SEMANTIC_COLOR = 3,     // "COLOR"
+    SEMANTIC_UNKNOWN = 0, // any string not listed
+    SEMANTIC_POSITION = 1, // "POSITION", "VERTEX"
+    SEMANTIC_NORMAL = 2, // "NORMAL"
+    SEMANTIC_COLOR = 3, // "COLOR"
     SEMANTIC_TEXCOORD0 = 4, // "TEXCOORD", "TEXCOORD0"
     SEMANTIC_TEXCOORD7 = 11, // "TEXCOORD1" .. "TEXCOORD7" are 5 .. 11
     SEMANTIC_TEXTANGENT = 12,

@@ -49,7 +49,9 @@ void readFloatValues(ShaderUniform* parameter, const TiXmlElement* element)
 
 } // namespace
 
-Material::Material() : name("temp") {}
+Material::Material() : name("temp")
+{
+}
 
 Material::~Material()
 {
@@ -75,7 +77,8 @@ void Material::load(const char* fileName)
     TiXmlDocument xml;
     xml.Parse(text);
     if (xml.Error()) {
-        rvkMsg("ERROR: Material config : Error occurred while reading file: %s ERROR: %s \n", fileName, xml.ErrorDesc());
+        rvkMsg("ERROR: Material config : Error occurred while reading file: %s ERROR: %s \n", fileName,
+               xml.ErrorDesc());
         return;
     }
     const TiXmlElement* root = xml.FirstChildElement();
@@ -105,8 +108,8 @@ void Material::readElement(const TiXmlElement* element, const char* fileName)
         const char* file = element->Attribute("file");
         Shader* found = file && shaderManager ? shaderManager->getShader(file) : nullptr;
         if (!found) {
-            rvkMsgBox("Shader specified in material not found.", "Shader '%.200s' is not a known program.\nFile: %.200s",
-                      file ? file : "", fileName);
+            rvkMsgBox("Shader specified in material not found.",
+                      "Shader '%.200s' is not a known program.\nFile: %.200s", file ? file : "", fileName);
             return;
         }
         shader = found;
@@ -124,10 +127,10 @@ void Material::readElement(const TiXmlElement* element, const char* fileName)
             return;
         }
         bool isFloat = std::strcmp(tag, "Float") == 0;
-        ShaderUniform* parameter =
-            findParameter(parameterName,
-                          isFloat ? "Uniform with specified in material not found." : "Uniform specified in material not found.",
-                          fileName);
+        ShaderUniform* parameter = findParameter(parameterName,
+                                                 isFloat ? "Uniform with specified in material not found."
+                                                         : "Uniform specified in material not found.",
+                                                 fileName);
         if (!parameter)
             return;
         if (isFloat) {
@@ -136,15 +139,16 @@ void Material::readElement(const TiXmlElement* element, const char* fileName)
         }
         const char* file = element->Attribute("file");
         if (!file) {
-            rvkMsgBox("Uniform malformed.", "Uniform with name '%.200s' did not contain 'file'-attribute.\nFile: %.200s",
-                      parameterName, fileName);
+            rvkMsgBox("Uniform malformed.",
+                      "Uniform with name '%.200s' did not contain 'file'-attribute.\nFile: %.200s", parameterName,
+                      fileName);
             return;
         }
         std::free(parameter->textureName);
         parameter->textureName = strdup(file);
         if (!rvkGetTexture(file))
-            rvkMsgBox("Texture specified in material not found..", "Texture '%.200s' was not found from resources.\nFile: %.200s",
-                      file, fileName);
+            rvkMsgBox("Texture specified in material not found..",
+                      "Texture '%.200s' was not found from resources.\nFile: %.200s", file, fileName);
     }
 }
 
@@ -218,7 +222,8 @@ void bindMaterials(ColladaDocument* document, Scene* scene, SceneManager* manage
             rvkMsg("No \"root\" element found from %s\n", fileName);
             return;
         }
-        for (const TiXmlElement* binding = root->FirstChildElement(); binding; binding = binding->NextSiblingElement()) {
+        for (const TiXmlElement* binding = root->FirstChildElement(); binding;
+             binding = binding->NextSiblingElement()) {
             if (std::strcmp(binding->Value(), "Binding") != 0) {
                 rvkMsgBox(BINDINGS_TITLE, "Only 'Binding' fields are allowed.");
                 continue;
@@ -231,9 +236,10 @@ void bindMaterials(ColladaDocument* document, Scene* scene, SceneManager* manage
                 continue;
             }
             if (!document || document->materialNames.getIndex(type) == 0xFFFFFFFFu)
-                rvkMsgBox(BINDINGS_TITLE,
-                          "MaterialType '%.200s' was not found in collada material names. It was referred in file: '%.300s'",
-                          type, fileName);
+                rvkMsgBox(
+                    BINDINGS_TITLE,
+                    "MaterialType '%.200s' was not found in collada material names. It was referred in file: '%.300s'",
+                    type, fileName);
             Material* material = manager ? manager->materials.getByString(key) : nullptr;
             if (!material)
                 rvkMsgBox(BINDINGS_TITLE, "Material '%.200s' was not found in available materials.\nIn file: '%.300s'",

@@ -49,7 +49,7 @@ public:
     void release();
     void setCallback(MaterialCallback callback);
 
-    std::string name;                                // the file it was loaded from; "temp" before
+    std::string name; // the file it was loaded from; "temp" before
     MaterialCallback callback = nullptr;
     Shader* shader = nullptr;
     BRAVIK_LUMENVAT::Array<ShaderUniform*> parameters; // clones of the shader's uniforms, in its order

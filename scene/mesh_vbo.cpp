@@ -37,8 +37,8 @@ void MeshVBO::createBuffers()
     for (MeshVBOAttribute* attribute : attributes.items) {
         glGenBuffersARB(1, &attribute->buffer);
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, attribute->buffer);
-        glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(attribute->capacity) * 4, attribute->data.data(),
-                        GL_STATIC_DRAW_ARB);
+        glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(attribute->capacity) * 4,
+                        attribute->data.data(), GL_STATIC_DRAW_ARB);
         glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     }
 }

@@ -21,10 +21,10 @@ class MeshVBO {
 public:
     struct MeshVBOAttribute {
         std::vector<float> data; // capacity floats, zero until filled
-        int capacity = 0;        // components x vertex count
+        int capacity = 0; // components x vertex count
         int fillCount = 0;
-        unsigned kind = 0;       // GL client array, 0 for semantics that have none
-        unsigned buffer = 0;     // vertex buffer name; 0 until uploaded
+        unsigned kind = 0; // GL client array, 0 for semantics that have none
+        unsigned buffer = 0; // vertex buffer name; 0 until uploaded
         int components = 0;
         VertexSemantic semantic = SEMANTIC_NOT_GIVEN;
     };

@@ -6,7 +6,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-SceneNode::SceneNode(const std::string& name_) : name(name_) {}
+SceneNode::SceneNode(const std::string& name_) : name(name_)
+{
+}
 
 SceneNode::~SceneNode()
 {
@@ -20,7 +22,9 @@ void SceneNode::addChild(SceneNode* child)
     child->parent = this;
 }
 
-Camera::Camera(const std::string& name_) : name(name_) {}
+Camera::Camera(const std::string& name_) : name(name_)
+{
+}
 
 void Camera::apply()
 {
@@ -33,7 +37,9 @@ void Camera::apply()
     gluLookAt(eye.x, eye.y, eye.z, direction.x, direction.y, direction.z, up.x, up.y, up.z);
 }
 
-Light::Light(const std::string& name_) : name(name_) {}
+Light::Light(const std::string& name_) : name(name_)
+{
+}
 
 Scene::Scene(const std::string& name_) : name(name_), root(new SceneNode(name_)), player(new AnimationPlayer)
 {

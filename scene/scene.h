@@ -36,7 +36,7 @@ public:
     SceneNode* parent = nullptr;
     std::string name;
     MeshVBO* mesh = nullptr;
-    Matrix4 local;    // relative to the parent
+    Matrix4 local; // relative to the parent
     Matrix4 combined; // parent's local x local, refreshed when the node is drawn
 };
 
@@ -52,7 +52,7 @@ public:
 
     std::string name;
     SceneNode* node = nullptr;
-    float fov = 45.0f;     // horizontal, degrees
+    float fov = 45.0f; // horizontal, degrees
     float aspect = 4.0f / 3.0f;
     float zNear = 0.1f;
     float zFar = 1000.0f;
@@ -90,11 +90,11 @@ public:
 
     std::string name;
     SceneNode* root;
-    Map<SceneNode*> nodes;       // "root" and every node under its COLLADA id
-    Map<Camera*> cameras;        // by COLLADA id
-    Map<Light*> lights;          // by COLLADA id
-    Map<Material*> materials;    // COLLADA material name -> material (bindMaterials)
+    Map<SceneNode*> nodes; // "root" and every node under its COLLADA id
+    Map<Camera*> cameras; // by COLLADA id
+    Map<Light*> lights; // by COLLADA id
+    Map<Material*> materials; // COLLADA material name -> material (bindMaterials)
     AnimationPlayer* player;
-    Map<MeshVBO*> meshes;        // by geometry id; each main mesh carries its further groups as children
-    int activeCamera = -1;       // index into cameras in key order; -1: none
+    Map<MeshVBO*> meshes; // by geometry id; each main mesh carries its further groups as children
+    int activeCamera = -1; // index into cameras in key order; -1: none
 };

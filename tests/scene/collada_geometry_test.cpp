@@ -40,12 +40,13 @@ const char* const VERTICES = "<vertices id=\"v\"><input semantic=\"POSITION\" so
 TEST(ColladaSource, ChildrenFillTheListsAndTheAccessor)
 {
     LogWatch log;
-    std::unique_ptr<ColladaDocument> doc(readBody(
-        "<library_animations><animation><source id=\"s\"><asset/><technique/>"
-        "<Name_array>a b</Name_array><IDREF_array>c</IDREF_array><float_array>1 2 3 4</float_array><int_array>5 6</int_array>"
-        "<technique_common><accessor offset=\"1\" stride=\"2\" count=\"2\"/><param/></technique_common><foo/>"
-        "</source><source id=\"t\"><technique_common><accessor/></technique_common></source>"
-        "</animation></library_animations>"));
+    std::unique_ptr<ColladaDocument> doc(
+        readBody("<library_animations><animation><source id=\"s\"><asset/><technique/>"
+                 "<Name_array>a b</Name_array><IDREF_array>c</IDREF_array>"
+                 "<float_array>1 2 3 4</float_array><int_array>5 6</int_array>"
+                 "<technique_common><accessor offset=\"1\" stride=\"2\" count=\"2\"/><param/></technique_common><foo/>"
+                 "</source><source id=\"t\"><technique_common><accessor/></technique_common></source>"
+                 "</animation></library_animations>"));
     const Source* s = doc->sources.find("s");
     ASSERT_TRUE(s);
     EXPECT_EQ(s->names.items, (std::vector<std::string>{"a", "b", "c"}));
@@ -67,7 +68,8 @@ TEST(ColladaSource, SourceWithoutIdIsSkippedWithALogLine)
 {
     LogWatch log;
     std::unique_ptr<ColladaDocument> doc(
-        readBody("<library_animations><animation><source><float_array>1</float_array></source></animation></library_animations>"));
+        readBody("<library_animations><animation><source><float_array>1</float_array></source>"
+                 "</animation></library_animations>"));
     EXPECT_EQ(doc->sources.size(), 0u);
     EXPECT_EQ(log.count("Error: source: source missing required attribute 'id'"), 1);
 }
@@ -75,11 +77,11 @@ TEST(ColladaSource, SourceWithoutIdIsSkippedWithALogLine)
 TEST(ColladaGeometry, ChildrenAreReadIgnoredOrReportedByTag)
 {
     LogWatch log;
-    std::unique_ptr<ColladaDocument> doc(readBody(
-        "<library_geometries><asset/><extra/><thing/>"
-        "<geometry><mesh/></geometry>"
-        "<geometry id=\"g\"><asset/><convex_mesh/><spline/><extra/><brep/>"
-        "<mesh><linestrips/><extra/><bar/></mesh></geometry></library_geometries>"));
+    std::unique_ptr<ColladaDocument> doc(
+        readBody("<library_geometries><asset/><extra/><thing/>"
+                 "<geometry><mesh/></geometry>"
+                 "<geometry id=\"g\"><asset/><convex_mesh/><spline/><extra/><brep/>"
+                 "<mesh><linestrips/><extra/><bar/></mesh></geometry></library_geometries>"));
     EXPECT_EQ(doc->meshes.size(), 1u) << "a geometry without id is skipped";
     EXPECT_EQ(log.count(" Ignored: asset\n Ignored: extra\n Unknown: thing\n"), 1);
     EXPECT_EQ(log.count(" Ignored: asset\n Ignored: convex_mesh\n Ignored: spline\n Ignored: extra\n Unknown: brep\n"
@@ -99,9 +101,9 @@ TEST(ColladaGeometry, MeshWithoutPositionsIsReportedButKept)
 TEST(VertexSemantic, StringsMapExactlyToCodesComponentsAndArrays)
 {
     const std::pair<const char*, int> table[] = {
-        {"POSITION", 1},  {"VERTEX", 1},     {"NORMAL", 2},     {"COLOR", 3},      {"TEXCOORD", 4},
-        {"TEXCOORD0", 4}, {"TEXCOORD1", 5},  {"TEXCOORD7", 11}, {"TEXTANGENT", 12}, {"TEXBINORMAL", 13},
-        {"texcoord", 0},  {"TEXCOORD8", 0},  {"", 0},
+        {"POSITION", 1},  {"VERTEX", 1},    {"NORMAL", 2},     {"COLOR", 3},       {"TEXCOORD", 4},
+        {"TEXCOORD0", 4}, {"TEXCOORD1", 5}, {"TEXCOORD7", 11}, {"TEXTANGENT", 12}, {"TEXBINORMAL", 13},
+        {"texcoord", 0},  {"TEXCOORD8", 0}, {"", 0},
     };
     for (const auto& row : table)
         EXPECT_EQ(vertexSemanticFromString(row.first), row.second) << row.first;
@@ -136,15 +138,17 @@ TEST(ColladaInput, VerticesElementProblemsAreLoggedAndItsOtherInputsKeptOnTheMes
 {
     LogWatch log;
     std::unique_ptr<ColladaDocument> doc(readBody(meshBody(
-        TRIANGLE, "<vertices><input semantic=\"POSITION\" source=\"#pos\"/></vertices>"
-                  "<vertices id=\"v\"><input semantic=\"POSITION\"/><input semantic=\"NORMAL\" source=\"#pos\" offset=\"2\"/>"
-                  "<extra/><z/></vertices>")));
+        TRIANGLE,
+        "<vertices><input semantic=\"POSITION\" source=\"#pos\"/></vertices>"
+        "<vertices id=\"v\"><input semantic=\"POSITION\"/><input semantic=\"NORMAL\" source=\"#pos\" offset=\"2\"/>"
+        "<extra/><z/></vertices>")));
     const Mesh* mesh = doc->meshes.find("g");
     ASSERT_EQ(mesh->attributes.size(), 1u);
     EXPECT_EQ(mesh->attributes.get(0)->semantic, SEMANTIC_NORMAL);
     EXPECT_EQ(mesh->inputsPerVertex, 3);
     EXPECT_EQ(log.count(" ERROR: vertices: vertices missing required attribute 'id'"), 1);
-    EXPECT_EQ(log.count("vertices input element missing required attribute 'source'\n Ignored: extra\n Unknown: z\n"), 1);
+    EXPECT_EQ(log.count("vertices input element missing required attribute 'source'\n Ignored: extra\n Unknown: z\n"),
+              1);
 }
 
 TEST(ColladaInput, MissingAttributesAreReportedAndAnUnknownSourceLeavesTheInputEmpty)
@@ -168,10 +172,11 @@ TEST(ColladaInput, MissingAttributesAreReportedAndAnUnknownSourceLeavesTheInputE
 TEST(ColladaPrimitiveGroups, GroupsWithoutCountAreDroppedAndPolylistsWarnAboutNonTriangles)
 {
     LogWatch log;
-    Built b(meshBody(TRIANGLE, std::string(VERTICES) +
-                                   "<triangles><p>0 1 2</p></triangles><polylist><p>0 1 2</p></polylist>"
-                                   "<polylist count=\"3\"><input semantic=\"VERTEX\" source=\"#v\"/><vcount>4 4 3</vcount>"
-                                   "<p>0 1 2 0 1 2 0 1 2</p></polylist>"));
+    Built b(
+        meshBody(TRIANGLE, std::string(VERTICES) +
+                               "<triangles><p>0 1 2</p></triangles><polylist><p>0 1 2</p></polylist>"
+                               "<polylist count=\"3\"><input semantic=\"VERTEX\" source=\"#v\"/><vcount>4 4 3</vcount>"
+                               "<p>0 1 2 0 1 2 0 1 2</p></polylist>"));
     const Mesh* mesh = b.doc->meshes.find("g");
     ASSERT_EQ(mesh->subMeshes.size(), 1u);
     EXPECT_EQ(b.mesh()->vertexCount, 9) << "still read as triangles";
@@ -182,12 +187,13 @@ TEST(ColladaPrimitiveGroups, GroupsWithoutCountAreDroppedAndPolylistsWarnAboutNo
 
 TEST(MeshBuild, EveryIndexTupleBecomesItsOwnVertexInEachInputsStore)
 {
-    Built b(meshBody("0 0 0 1 0 0 0 1 0 1 1 0",
-                     std::string(VERTICES) +
-                         "<source id=\"uv\"><float_array>0 0 1 1</float_array>"
-                         "<technique_common><accessor count=\"2\" stride=\"2\"/></technique_common></source>"
-                         "<triangles count=\"2\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
-                         "<input semantic=\"TEXCOORD\" source=\"#uv\" offset=\"1\"/><p>0 0 1 1 2 0 2 0 1 1 3 1</p></triangles>"));
+    Built b(meshBody(
+        "0 0 0 1 0 0 0 1 0 1 1 0",
+        std::string(VERTICES) +
+            "<source id=\"uv\"><float_array>0 0 1 1</float_array>"
+            "<technique_common><accessor count=\"2\" stride=\"2\"/></technique_common></source>"
+            "<triangles count=\"2\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+            "<input semantic=\"TEXCOORD\" source=\"#uv\" offset=\"1\"/><p>0 0 1 1 2 0 2 0 1 1 3 1</p></triangles>"));
     MeshVBO* mesh = b.mesh();
     ASSERT_TRUE(mesh);
     EXPECT_EQ(mesh->vertexCount, 6);
@@ -204,9 +210,12 @@ TEST(MeshBuild, EveryIndexTupleBecomesItsOwnVertexInEachInputsStore)
 TEST(MeshBuild, FurtherGroupsBecomeChildrenOfTheFirstGroupsMesh)
 {
     Built b(meshBody(TRIANGLE, std::string(VERTICES) +
-                                   "<triangles count=\"1\" material=\"a\"><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2</p></triangles>"
-                                   "<triangles count=\"1\" material=\"b\"><input semantic=\"VERTEX\" source=\"#v\"/><p>2 1 0</p></triangles>"
-                                   "<polygons count=\"1\" material=\"a\"><input semantic=\"VERTEX\" source=\"#v\"/><p>1 2 0</p></polygons>") +
+                                   "<triangles count=\"1\" material=\"a\"><input semantic=\"VERTEX\" source=\"#v\"/>"
+                                   "<p>0 1 2</p></triangles>"
+                                   "<triangles count=\"1\" material=\"b\"><input semantic=\"VERTEX\" source=\"#v\"/>"
+                                   "<p>2 1 0</p></triangles>"
+                                   "<polygons count=\"1\" material=\"a\"><input semantic=\"VERTEX\" source=\"#v\"/>"
+                                   "<p>1 2 0</p></polygons>") +
             "<library_geometries><geometry id=\"empty\"><mesh/></geometry></library_geometries>");
     MeshVBO* main = b.mesh();
     ASSERT_EQ(main->children.size(), 2u);
@@ -220,12 +229,13 @@ TEST(MeshBuild, FurtherGroupsBecomeChildrenOfTheFirstGroupsMesh)
 TEST(MeshBuild, SourceStrideOtherThanTheComponentsCopiesWhatFitsAndPadsTheRest)
 {
     LogWatch log;
-    Built b(meshBody(TRIANGLE, std::string(VERTICES) +
-                                   "<source id=\"c\"><float_array>0.5 0.25 1 9</float_array>"
-                                   "<technique_common><accessor count=\"1\" stride=\"3\"/></technique_common></source>"
-                                   "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
-                                   "<input semantic=\"TEXCOORD\" source=\"#c\" offset=\"1\"/>"
-                                   "<input semantic=\"COLOR\" source=\"#c\" offset=\"2\"/><p>0 0 0 1 0 1 2 0 2</p></triangles>"));
+    Built b(meshBody(TRIANGLE,
+                     std::string(VERTICES) +
+                         "<source id=\"c\"><float_array>0.5 0.25 1 9</float_array>"
+                         "<technique_common><accessor count=\"1\" stride=\"3\"/></technique_common></source>"
+                         "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+                         "<input semantic=\"TEXCOORD\" source=\"#c\" offset=\"1\"/>"
+                         "<input semantic=\"COLOR\" source=\"#c\" offset=\"2\"/><p>0 0 0 1 0 1 2 0 2</p></triangles>"));
     EXPECT_EQ(b.values(1), (std::vector<float>{0.5f, 0.25f, 0.5f, 0.25f, 0.5f, 0.25f}));
     // Colours 1 and 2 lie outside the source; the alpha a stride of 3 lacks is 1, as GL pads it.
     EXPECT_EQ(b.values(2), (std::vector<float>{0.5f, 0.25f, 1, 1, 0, 0, 0, 1, 0, 0, 0, 1}));
@@ -237,12 +247,14 @@ TEST(MeshBuild, SourceStrideOtherThanTheComponentsCopiesWhatFitsAndPadsTheRest)
 TEST(MeshBuild, IndexListsOfTheWrongLengthBuildOnlyWholeTrianglesThatExist)
 {
     LogWatch log;
-    Built b(meshBody(TRIANGLE, std::string(VERTICES) +
-                                   "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2 2 1 0 1</p></triangles>"
-                                   "<triangles count=\"3\"><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2 2 1</p></triangles>"
-                                   "<triangles count=\"-4\"><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2</p></triangles>"
-                                   "<triangles count=\"2\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"1\"/>"
-                                   "<p>9 0 9 1 9 2 9</p></triangles>"));
+    Built b(
+        meshBody(TRIANGLE,
+                 std::string(VERTICES) +
+                     "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2 2 1 0 1</p></triangles>"
+                     "<triangles count=\"3\"><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2 2 1</p></triangles>"
+                     "<triangles count=\"-4\"><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2</p></triangles>"
+                     "<triangles count=\"2\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"1\"/>"
+                     "<p>9 0 9 1 9 2 9</p></triangles>"));
     MeshVBO* main = b.mesh();
     EXPECT_EQ(main->vertexCount, 3) << "longer: the first 3 x count tuples";
     EXPECT_EQ(main->children.get(0)->vertexCount, 3) << "shorter: the whole triangles it holds";
@@ -259,9 +271,10 @@ TEST(MeshBuild, IndexListsOfTheWrongLengthBuildOnlyWholeTrianglesThatExist)
 TEST(MeshBuild, IndicesOutsideTheSourceGivePaddedVerticesLoggedOncePerInput)
 {
     LogWatch log;
-    Built b(meshBody(TRIANGLE, std::string(VERTICES) +
-                                   "<triangles count=\"2\"><input semantic=\"VERTEX\" source=\"#v\"/>"
-                                   "<input semantic=\"NORMAL\" source=\"#missing\"/><p>0 3 -1 2147483647 1 2</p></triangles>"));
+    Built b(meshBody(TRIANGLE,
+                     std::string(VERTICES) +
+                         "<triangles count=\"2\"><input semantic=\"VERTEX\" source=\"#v\"/>"
+                         "<input semantic=\"NORMAL\" source=\"#missing\"/><p>0 3 -1 2147483647 1 2</p></triangles>"));
     EXPECT_EQ(b.values(0), (std::vector<float>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0}));
     EXPECT_EQ(b.values(1), std::vector<float>(18, 0.0f));
     EXPECT_EQ(log.count("group 0 input 0: 3 vertices have no values in their source; padded\n"), 1);
@@ -271,24 +284,25 @@ TEST(MeshBuild, IndicesOutsideTheSourceGivePaddedVerticesLoggedOncePerInput)
 TEST(MeshBuild, EachGroupReadsItsIndexTuplesByItsOwnInputs)
 {
     // The geometry's widest group has two indices per vertex; the second group has one.
-    Built b(meshBody(TRIANGLE, std::string(VERTICES) +
-                                   "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
-                                   "<input semantic=\"NORMAL\" source=\"#pos\" offset=\"1\"/><p>0 0 1 0 2 0</p></triangles>"
-                                   "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\"/><p>2 1 0</p></triangles>"));
+    Built b(meshBody(TRIANGLE,
+                     std::string(VERTICES) +
+                         "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+                         "<input semantic=\"NORMAL\" source=\"#pos\" offset=\"1\"/><p>0 0 1 0 2 0</p></triangles>"
+                         "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#v\"/><p>2 1 0</p></triangles>"));
     EXPECT_EQ(b.doc->meshes.find("g")->inputsPerVertex, 2);
-    EXPECT_EQ(b.mesh()->children.get(0)->attributes.get(0)->data,
-              (std::vector<float>{0, 1, 0, 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(b.mesh()->children.get(0)->attributes.get(0)->data, (std::vector<float>{0, 1, 0, 1, 0, 0, 0, 0, 0}));
 }
 
 TEST(MeshBuild, DegenerateAccessorsNeitherDivideByZeroNorReadAnything)
 {
     LogWatch log;
-    Built b("<library_geometries><geometry id=\"g\"><mesh><source id=\"s\"><float_array>1 2 3</float_array>"
-            "<technique_common><accessor count=\"1\" stride=\"0\"/></technique_common></source>"
-            "<source id=\"n\"><float_array>1 2 3</float_array>"
-            "<technique_common><accessor count=\"1\" stride=\"-3\"/></technique_common></source>"
-            "<triangles count=\"1\"><input semantic=\"POSITION\" source=\"#s\"/><input semantic=\"NORMAL\" source=\"#n\" "
-            "offset=\"-2\"/><p>0 0 0</p></triangles></mesh></geometry></library_geometries>");
+    Built b(
+        "<library_geometries><geometry id=\"g\"><mesh><source id=\"s\"><float_array>1 2 3</float_array>"
+        "<technique_common><accessor count=\"1\" stride=\"0\"/></technique_common></source>"
+        "<source id=\"n\"><float_array>1 2 3</float_array>"
+        "<technique_common><accessor count=\"1\" stride=\"-3\"/></technique_common></source>"
+        "<triangles count=\"1\"><input semantic=\"POSITION\" source=\"#s\"/><input semantic=\"NORMAL\" source=\"#n\" "
+        "offset=\"-2\"/><p>0 0 0</p></triangles></mesh></geometry></library_geometries>");
     EXPECT_EQ(b.doc->meshes.find("g")->vertexCount, 0);
     EXPECT_EQ(b.values(0), std::vector<float>(9, 0.0f));
     EXPECT_EQ(b.values(1), std::vector<float>(9, 0.0f));

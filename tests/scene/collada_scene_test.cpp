@@ -10,14 +10,14 @@
 #include <cmath>
 #include <memory>
 
+using BRAVIK_LUMENVAT::Matrix4;
 using scenetest::LogWatch;
 using scenetest::readBody;
-using BRAVIK_LUMENVAT::Matrix4;
 
 namespace {
 
 struct Loaded {
-    explicit Loaded(const std::string& body) : doc(readBody(body)), scene(buildScenes(doc.get())) {}
+    explicit Loaded(const std::string& body) : doc(readBody(body)), scene(buildScenes(doc.get())) { }
     SceneNode* node(const char* id) const { return scene->nodes.find(id); }
 
     std::unique_ptr<ColladaDocument> doc;
@@ -38,12 +38,14 @@ std::string perspectiveCamera(const std::string& id, const std::string& paramete
 
 // A one-channel animation with keys at `times` and values `values`, plus optional extra inputs.
 std::string animation(const std::string& id, const std::string& target, const std::string& times,
-                      const std::string& values, const std::string& extraSources = "", const std::string& extraInputs = "")
+                      const std::string& values, const std::string& extraSources = "",
+                      const std::string& extraInputs = "")
 {
-    return "<animation id=\"" + id + "\"><source id=\"" + id + "-in\"><float_array>" + times + "</float_array></source>" +
-           "<source id=\"" + id + "-out\"><float_array>" + values + "</float_array></source>" + extraSources +
-           "<sampler><input semantic=\"INPUT\" source=\"#" + id + "-in\"/><input semantic=\"OUTPUT\" source=\"#" + id +
-           "-out\"/>" + extraInputs + "</sampler><channel target=\"" + target + "\"/></animation>";
+    return "<animation id=\"" + id + "\"><source id=\"" + id + "-in\"><float_array>" + times +
+           "</float_array></source>" + "<source id=\"" + id + "-out\"><float_array>" + values +
+           "</float_array></source>" + extraSources + "<sampler><input semantic=\"INPUT\" source=\"#" + id +
+           "-in\"/><input semantic=\"OUTPUT\" source=\"#" + id + "-out\"/>" + extraInputs +
+           "</sampler><channel target=\"" + target + "\"/></animation>";
 }
 
 void expectMatrixNear(const Matrix4& actual, const Matrix4& expected)
@@ -57,14 +59,14 @@ void expectMatrixNear(const Matrix4& actual, const Matrix4& expected)
 TEST(ColladaCameras, ParametersAreKeptByElementNameAndRegisteredBySid)
 {
     LogWatch log;
-    std::unique_ptr<ColladaDocument> doc(readBody(
-        "<library_cameras><asset/><extra/><lens/>"
-        "<camera id=\"c\"><asset/><imager/><flash/>"
-        "<optics><technique_common><perspective><xfov sid=\"fx\">45</xfov><znear>0.5</znear></perspective>"
-        "<imager/><extra/><stereo/></technique_common><technique/><extra/><zoom/></optics>"
-        "<extra><technique><target>t</target><technique><x/></technique></technique><y/></extra></camera>"
-        "<camera><optics><technique_common><orthographic/></technique_common></optics></camera>"
-        "</library_cameras>"));
+    std::unique_ptr<ColladaDocument> doc(
+        readBody("<library_cameras><asset/><extra/><lens/>"
+                 "<camera id=\"c\"><asset/><imager/><flash/>"
+                 "<optics><technique_common><perspective><xfov sid=\"fx\">45</xfov><znear>0.5</znear></perspective>"
+                 "<imager/><extra/><stereo/></technique_common><technique/><extra/><zoom/></optics>"
+                 "<extra><technique><target>t</target><technique><x/></technique></technique><y/></extra></camera>"
+                 "<camera><optics><technique_common><orthographic/></technique_common></optics></camera>"
+                 "</library_cameras>"));
     ASSERT_EQ(doc->cameras.size(), 1u) << "a camera without id is read but not registered";
     const Collada::Camera* c = doc->cameras.find("c");
     EXPECT_EQ(c->kind, 0);
@@ -73,22 +75,25 @@ TEST(ColladaCameras, ParametersAreKeptByElementNameAndRegisteredBySid)
     EXPECT_EQ(c->parameters.find("znear")->values.items, std::vector<float>{0.5f});
     EXPECT_EQ(doc->attributes.find("c/fx"), c->parameters.find("xfov"));
     EXPECT_EQ(doc->attributes.size(), 1u);
-    EXPECT_EQ(log.count(" Ignored: asset\n Ignored: extra\n Unknown: lens\n Ignored: asset\n Ignored: imager\n Unknown: flash\n"
-                        " Ignored: imager\n Ignored: extra\n Unknown: stereo\n Ignored: technique\n Ignored: extra\n"
-                        " Unknown: zoom\n Ignored: x\n Ignored: y\n"),
-              1);
+    EXPECT_EQ(
+        log.count(
+            " Ignored: asset\n Ignored: extra\n Unknown: lens\n Ignored: asset\n Ignored: imager\n Unknown: flash\n"
+            " Ignored: imager\n Ignored: extra\n Unknown: stereo\n Ignored: technique\n Ignored: extra\n"
+            " Unknown: zoom\n Ignored: x\n Ignored: y\n"),
+        1);
     EXPECT_EQ(log.count("target"), 0) << "an extra block's target is accepted silently";
 }
 
 TEST(ColladaCameras, FieldOfViewComesFromXfovOrIsDerivedFromYfovAndAspect)
 {
     LogWatch log;
-    Loaded l("<library_cameras>" + perspectiveCamera("both", "<xfov>45</xfov><yfov>10</yfov>") +
-             perspectiveCamera("derived", "<yfov>90</yfov><aspect_ratio>2</aspect_ratio><znear>1</znear><zfar>50</zfar>") +
-             perspectiveCamera("yonly", "<yfov>30</yfov><znear/>") +
-             "<camera id=\"ortho\"><optics><technique_common><orthographic><znear>7</znear></orthographic>"
-             "</technique_common></optics></camera></library_cameras>" +
-             visualScene(""));
+    Loaded l(
+        "<library_cameras>" + perspectiveCamera("both", "<xfov>45</xfov><yfov>10</yfov>") +
+        perspectiveCamera("derived", "<yfov>90</yfov><aspect_ratio>2</aspect_ratio><znear>1</znear><zfar>50</zfar>") +
+        perspectiveCamera("yonly", "<yfov>30</yfov><znear/>") +
+        "<camera id=\"ortho\"><optics><technique_common><orthographic><znear>7</znear></orthographic>"
+        "</technique_common></optics></camera></library_cameras>" +
+        visualScene(""));
     EXPECT_FLOAT_EQ(l.scene->cameras.find("both")->fov, 45);
     const Camera* derived = l.scene->cameras.find("derived");
     EXPECT_NEAR(derived->fov, 2 * std::atan(2.0) * 180 / M_PI, 1e-4);
@@ -106,11 +111,12 @@ TEST(ColladaCameras, FieldOfViewComesFromXfovOrIsDerivedFromYfovAndAspect)
 
 TEST(ColladaCameras, CameraAndLightNodesAreTheLastInstancingNodesInIdOrder)
 {
-    Loaded l("<library_cameras>" + perspectiveCamera("cam", "") + "</library_cameras>" +
-             "<library_lights><light id=\"lamp\"><technique_common><point/></technique_common></light></library_lights>" +
-             visualScene("<node id=\"b\"><instance_camera url=\"#cam\"/><instance_light url=\"#lamp\"/></node>"
-                         "<node id=\"a\"><instance_camera url=\"#cam\"/><instance_light/></node>"
-                         "<node id=\"c\"><instance_camera url=\"#other\"/></node>"));
+    Loaded l(
+        "<library_cameras>" + perspectiveCamera("cam", "") + "</library_cameras>" +
+        "<library_lights><light id=\"lamp\"><technique_common><point/></technique_common></light></library_lights>" +
+        visualScene("<node id=\"b\"><instance_camera url=\"#cam\"/><instance_light url=\"#lamp\"/></node>"
+                    "<node id=\"a\"><instance_camera url=\"#cam\"/><instance_light/></node>"
+                    "<node id=\"c\"><instance_camera url=\"#other\"/></node>"));
     EXPECT_EQ(l.scene->cameras.find("cam")->node, l.node("b"));
     EXPECT_EQ(l.scene->lights.find("lamp")->node, l.node("b"));
     EXPECT_EQ(l.doc->nodes.find("a")->lightIds.size(), 0u) << "an instance without url is not followed";
@@ -119,14 +125,15 @@ TEST(ColladaCameras, CameraAndLightNodesAreTheLastInstancingNodesInIdOrder)
 TEST(ColladaLights, KindAndColourComeFromTheCommonTechnique)
 {
     LogWatch log;
-    Loaded l("<library_lights><asset/><glow/>"
-             "<light id=\"a\"><technique_common><ambient><color>0.1 0.2 0.3</color></ambient></technique_common>"
-             "<technique/><extra/><asset/><halo/></light>"
-             "<light id=\"d\"><technique_common><directional/></technique_common></light>"
-             "<light id=\"p\"><technique_common><point><color>0.5</color></point><area/></technique_common></light>"
-             "<light id=\"s\"><technique_common><spot><falloff_angle>20</falloff_angle></spot></technique_common></light>"
-             "</library_lights>" +
-             visualScene(""));
+    Loaded l(
+        "<library_lights><asset/><glow/>"
+        "<light id=\"a\"><technique_common><ambient><color>0.1 0.2 0.3</color></ambient></technique_common>"
+        "<technique/><extra/><asset/><halo/></light>"
+        "<light id=\"d\"><technique_common><directional/></technique_common></light>"
+        "<light id=\"p\"><technique_common><point><color>0.5</color></point><area/></technique_common></light>"
+        "<light id=\"s\"><technique_common><spot><falloff_angle>20</falloff_angle></spot></technique_common></light>"
+        "</library_lights>" +
+        visualScene(""));
     const Light* a = l.scene->lights.find("a");
     EXPECT_EQ(a->kind, LIGHT_AMBIENT);
     EXPECT_FLOAT_EQ(a->colour.z, 0.3f);
@@ -169,7 +176,8 @@ TEST(ColladaNodes, ShortOrLongTransformationListsAreCompletedFromTheIdentityOrCu
     Matrix4 expected = Matrix4::makeTranslation(5, 0, 0) * Matrix4::makeScaleXYZ(2, 1, 1) *
                        Matrix4::makeRotation(-1.5707964f, 0, 0, 1);
     expectMatrixNear(l.node("n")->local, expected);
-    EXPECT_EQ(log.count(" Warning: node 'n': matrix holds 4 values, 16 expected; the rest taken from the identity\n"), 1);
+    EXPECT_EQ(log.count(" Warning: node 'n': matrix holds 4 values, 16 expected; the rest taken from the identity\n"),
+              1);
     EXPECT_EQ(log.count(" Warning: node 'n': scale holds 1 values, 3 expected; the rest taken from the identity\n"), 1);
     EXPECT_EQ(log.count(" Warning: node 'n': translate holds 0 values, 3 expected"), 1);
     EXPECT_EQ(log.count(" Warning: node 'n': rotate holds 5 values, 4 expected; the rest ignored\n"), 1);
@@ -178,14 +186,16 @@ TEST(ColladaNodes, ShortOrLongTransformationListsAreCompletedFromTheIdentityOrCu
 TEST(ColladaNodes, ChildrenInstancesAndUnsupportedElementsAreHandledByTag)
 {
     LogWatch log;
-    Loaded l(scenetest::meshBody("0 0 0 1 0 0 0 1 0",
-                                 "<triangles count=\"1\"><input semantic=\"POSITION\" source=\"#pos\"/><p>0 1 2</p></triangles>") +
-             visualScene("<node id=\"parent\"><asset/><lookat/><instance_node url=\"#x\"/><extra/><odd/>"
-                         "<instance_geometry url=\"#g\"><skeleton/><extra/><what/><bind_material><param/>"
-                         "<technique_common><instance_material/><instance_material target=\"#m1\"/></technique_common>"
-                         "<technique><instance_material target=\"##m2\"/></technique></bind_material></instance_geometry>"
-                         "<instance_controller url=\"#other\"/><instance_geometry/>"
-                         "<node id=\"child\"><node id=\"grandchild\"/></node><node/></node>"));
+    Loaded l(
+        scenetest::meshBody(
+            "0 0 0 1 0 0 0 1 0",
+            "<triangles count=\"1\"><input semantic=\"POSITION\" source=\"#pos\"/><p>0 1 2</p></triangles>") +
+        visualScene("<node id=\"parent\"><asset/><lookat/><instance_node url=\"#x\"/><extra/><odd/>"
+                    "<instance_geometry url=\"#g\"><skeleton/><extra/><what/><bind_material><param/>"
+                    "<technique_common><instance_material/><instance_material target=\"#m1\"/></technique_common>"
+                    "<technique><instance_material target=\"##m2\"/></technique></bind_material></instance_geometry>"
+                    "<instance_controller url=\"#other\"/><instance_geometry/>"
+                    "<node id=\"child\"><node id=\"grandchild\"/></node><node/></node>"));
     SceneNode* parent = l.node("parent");
     EXPECT_EQ(parent->mesh, l.scene->meshes.find("g")) << "the first geometry instance is drawn";
     const ObjectNode* parsed = l.doc->nodes.find("parent");
@@ -198,12 +208,11 @@ TEST(ColladaNodes, ChildrenInstancesAndUnsupportedElementsAreHandledByTag)
     EXPECT_EQ(l.node("child")->parent, parent);
     EXPECT_EQ(parent->parent, l.scene->root);
     EXPECT_EQ(l.scene->nodes.size(), 4u) << "root and the three nodes with ids";
-    for (const char* line :
-         {" Ignored: asset\n Error: COLLADA unsupported transformation type: lookat.\n",
-          " Error: COLLADA node instancing is not supported.\n", " Ignored: extra\n Unknown: odd\n",
-          " Ignored: skeleton\n Ignored: extra\n Unknown: what\n Unknown: param\n",
-          " Error: instance_material missing required attribute 'target'\n",
-          " Error: instance missing required attribute 'url'\n"})
+    for (const char* line : {" Ignored: asset\n Error: COLLADA unsupported transformation type: lookat.\n",
+                             " Error: COLLADA node instancing is not supported.\n", " Ignored: extra\n Unknown: odd\n",
+                             " Ignored: skeleton\n Ignored: extra\n Unknown: what\n Unknown: param\n",
+                             " Error: instance_material missing required attribute 'target'\n",
+                             " Error: instance missing required attribute 'url'\n"})
         EXPECT_EQ(log.count(line), 1) << line;
 }
 
@@ -220,7 +229,8 @@ TEST(ColladaVisualScenes, EachSceneIsBuiltAndTheLastInIdOrderIsReturned)
     EXPECT_EQ(l.scene->nodes.find("root"), l.scene->root);
     EXPECT_TRUE(l.node("nb"));
     EXPECT_FALSE(l.node("na"));
-    EXPECT_EQ(log.count(" Ignored: asset\n Ignored: evaluate_scene\n Ignored: extra\n Unknown: odd\n Unknown: junk\n"), 1);
+    EXPECT_EQ(log.count(" Ignored: asset\n Ignored: evaluate_scene\n Ignored: extra\n Unknown: odd\n Unknown: junk\n"),
+              1);
 }
 
 TEST(ColladaAnimations, ChannelTargetsNameANodeAndTheValueTheyDrive)
@@ -253,14 +263,16 @@ TEST(ColladaAnimations, ChannelTargetsNameANodeAndTheValueTheyDrive)
 TEST(ColladaAnimations, KeysTakeTimesValuesTangentsAndInterpolationsFromTheirSources)
 {
     LogWatch log;
-    Loaded l("<library_animations>" +
-             animation("r", "n/RotX.ANGLE", "0 1 2", "0 90 180",
-                       "<source id=\"r-it\"><float_array>-1 -90 0.5 45 1.5 135</float_array></source>"
-                       "<source id=\"r-ot\"><float_array>0.5 45 1.5 135 3 270</float_array></source>"
-                       "<source id=\"r-ip\"><Name_array>STEP BEZIER HERMITE</Name_array></source>",
-                       "<input semantic=\"IN_TANGENT\" source=\"#r-it\"/><input semantic=\"OUT_TANGENT\" source=\"#r-ot\"/>"
-                       "<input semantic=\"INTERPOLATION\" source=\"#r-ip\"/><input semantic=\"WEIGHT\" source=\"#r-weights\"/>") +
-             "</library_animations>" + visualScene("<node id=\"n\"/>"));
+    Loaded l(
+        "<library_animations>" +
+        animation(
+            "r", "n/RotX.ANGLE", "0 1 2", "0 90 180",
+            "<source id=\"r-it\"><float_array>-1 -90 0.5 45 1.5 135</float_array></source>"
+            "<source id=\"r-ot\"><float_array>0.5 45 1.5 135 3 270</float_array></source>"
+            "<source id=\"r-ip\"><Name_array>STEP BEZIER HERMITE</Name_array></source>",
+            "<input semantic=\"IN_TANGENT\" source=\"#r-it\"/><input semantic=\"OUT_TANGENT\" source=\"#r-ot\"/>"
+            "<input semantic=\"INTERPOLATION\" source=\"#r-ip\"/><input semantic=\"WEIGHT\" source=\"#r-weights\"/>") +
+        "</library_animations>" + visualScene("<node id=\"n\"/>"));
     const Animation* track = l.scene->player->tracks.get(0);
     ASSERT_EQ(track->keys.size(), 3u);
     const AnimationKeyFrame* k1 = track->keys.get(1);
@@ -283,10 +295,12 @@ TEST(ColladaAnimations, KeysTakeTimesValuesTangentsAndInterpolationsFromTheirSou
 TEST(ColladaAnimations, ShortSourcesLeaveKeyDefaultsAndMissingSourcesAreSkipped)
 {
     LogWatch log;
-    Loaded l("<library_animations>" +
-             animation("t", "n/translate.Y", "0 1 2", "5", "<source id=\"t-ot\"><float_array>1</float_array></source>",
-                       "<input semantic=\"OUT_TANGENT\" source=\"#t-ot\"/><input semantic=\"IN_TANGENT\" source=\"#nowhere\"/>") +
-             animation("e", "n/translate.Z", "", "") + "</library_animations>" + visualScene("<node id=\"n\"/>"));
+    Loaded l(
+        "<library_animations>" +
+        animation(
+            "t", "n/translate.Y", "0 1 2", "5", "<source id=\"t-ot\"><float_array>1</float_array></source>",
+            "<input semantic=\"OUT_TANGENT\" source=\"#t-ot\"/><input semantic=\"IN_TANGENT\" source=\"#nowhere\"/>") +
+        animation("e", "n/translate.Z", "", "") + "</library_animations>" + visualScene("<node id=\"n\"/>"));
     const Animation* translation = l.scene->player->tracks.get(0);
     ASSERT_EQ(translation->keys.size(), 3u);
     EXPECT_FLOAT_EQ(translation->keys.get(0)->value, 5);
@@ -305,10 +319,12 @@ TEST(ColladaAnimations, ShortSourcesLeaveKeyDefaultsAndMissingSourcesAreSkipped)
 TEST(ColladaAnimations, NestedAnimationsAreKeptByIdAndSamplerProblemsReported)
 {
     LogWatch log;
-    std::unique_ptr<ColladaDocument> doc(readBody(
-        "<library_animations><asset/><extra/><clip/><animation id=\"top\"><sampler><input source=\"#s\"/><other/></sampler>"
-        "<channel/><animation><channel target=\"first\"/></animation><animation><channel target=\"second\"/></animation>"
-        "<animation id=\"named\"/><note/></animation></library_animations>"));
+    std::unique_ptr<ColladaDocument> doc(
+        readBody("<library_animations><asset/><extra/><clip/>"
+                 "<animation id=\"top\"><sampler><input source=\"#s\"/><other/></sampler>"
+                 "<channel/><animation><channel target=\"first\"/></animation>"
+                 "<animation><channel target=\"second\"/></animation>"
+                 "<animation id=\"named\"/><note/></animation></library_animations>"));
     const Collada::Animation* top = doc->animations.find("top");
     ASSERT_TRUE(top);
     EXPECT_EQ(top->children.size(), 2u);
@@ -324,9 +340,9 @@ TEST(ColladaAnimations, NestedAnimationsAreKeptByIdAndSamplerProblemsReported)
 TEST(ColladaAnimations, BuiltTracksAreSortedAndMoveTheirNodesOnUpdate)
 {
     Loaded l("<library_animations>" + animation("a-move", "n/translation.X", "0 2", "0 4") +
-             animation("b-turn", "n/RotX.ANGLE", "0 1", "0 90") +
-             "<animation id=\"c-group\">" + animation("c-child", "m/translate.Y", "0 1", "3 5") +
-             "</animation></library_animations>" + visualScene("<node id=\"n\"/><node id=\"m\"/>"));
+             animation("b-turn", "n/RotX.ANGLE", "0 1", "0 90") + "<animation id=\"c-group\">" +
+             animation("c-child", "m/translate.Y", "0 1", "3 5") + "</animation></library_animations>" +
+             visualScene("<node id=\"n\"/><node id=\"m\"/>"));
     const Array<Animation*>& tracks = l.scene->player->tracks;
     ASSERT_EQ(tracks.size(), 3u);
     EXPECT_EQ(tracks.get(0)->channel, "n/RotX.ANGLE");

@@ -25,7 +25,8 @@ TEST(MaterialDeathTest, MissingBindingsFileShowsABoxAndEndsWithExitCodeZero)
             scenetest::ignoreLeaksFromHere();
             bindMaterials(nullptr, nullptr, nullptr, "gone.material_bindings.xml", nullptr);
         },
-        ::testing::ExitedWithCode(0), "\\[box\\] Error: Could not find material binding file: 'gone.material_bindings.xml'");
+        ::testing::ExitedWithCode(0),
+        "\\[box\\] Error: Could not find material binding file: 'gone.material_bindings.xml'");
 }
 
 namespace {

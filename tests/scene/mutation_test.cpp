@@ -24,7 +24,7 @@ enum { BUILT = 10, NO_SCENE = 11, NO_DOCUMENT = 12 };
 // xorshift64*: the same seed gives the same mutations on every machine.
 class Mutator {
 public:
-    explicit Mutator(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    explicit Mutator(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) { }
 
     std::string mutate(std::string text)
     {
@@ -69,8 +69,8 @@ private:
 
     void replaceNumber(std::string& text)
     {
-        static const char* const numbers[] = {"-1", "0", "2147483647", "-2147483648", "99999999999", "1e39",
-                                              "nan", "-0", "3.5", "", "7 8 9 10 11", "0x7fffffff"};
+        static const char* const numbers[] = {"-1", "0",   "2147483647", "-2147483648", "99999999999", "1e39", "nan",
+                                              "-0", "3.5", "",           "7 8 9 10 11", "0x7fffffff"};
         size_t at = text.find_first_of("0123456789", below(text.size()));
         if (at == std::string::npos)
             return;
@@ -178,6 +178,7 @@ TEST(ColladaMutations, NoMutatedDocumentCrashesHangsOrReadsOutOfBounds)
         ++outcomes[WEXITSTATUS(status)];
     }
     // Most mutations must leave a document that still builds, or the loader is barely exercised.
-    EXPECT_GE(outcomes[BUILT], DOCUMENTS / 3) << "built " << outcomes[BUILT] << ", no scene " << outcomes[NO_SCENE]
-                                              << ", no document " << outcomes[NO_DOCUMENT] << ", exited " << outcomes[0];
+    EXPECT_GE(outcomes[BUILT], DOCUMENTS / 3)
+        << "built " << outcomes[BUILT] << ", no scene " << outcomes[NO_SCENE] << ", no document "
+        << outcomes[NO_DOCUMENT] << ", exited " << outcomes[0];
 }

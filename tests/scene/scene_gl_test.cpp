@@ -42,7 +42,7 @@ std::string quadDocument(const std::string& nodeContent)
 }
 
 struct Drawn {
-    explicit Drawn(const std::string& body) : doc(scenetest::readBody(body)), scene(buildScenes(doc.get())) {}
+    explicit Drawn(const std::string& body) : doc(scenetest::readBody(body)), scene(buildScenes(doc.get())) { }
     std::unique_ptr<ColladaDocument> doc;
     std::unique_ptr<Scene> scene;
 };
@@ -184,8 +184,9 @@ TEST_F(SceneGL, MaterialFileProblemsAreReportedAndNotFollowed)
           "File: messages.material.xml\n",
           "[box] Texture specified in material not found..: Texture 'absent.png' was not found from resources."})
         EXPECT_NE(materialLog.find(line), std::string::npos) << line;
-    EXPECT_NE(materialLog.find("ERROR: Material config : Error occurred while reading file: broken.material.xml ERROR: "),
-              std::string::npos);
+    EXPECT_NE(
+        materialLog.find("ERROR: Material config : Error occurred while reading file: broken.material.xml ERROR: "),
+        std::string::npos);
     EXPECT_EQ(sceneManager->materials.find("broken")->name, "temp") << "a malformed file's material is still stored";
 }
 
@@ -248,7 +249,8 @@ TEST_F(SceneGL, BindingsGiveEachGroupItsMaterialAndReportBadEntries)
     EXPECT_EQ(green->callback, recordCall);
     for (const char* line :
          {"[box] Invalid data in material bindings file.: Only 'Binding' fields are allowed.\n",
-          "[box] Invalid data in material bindings file.: MaterialType 'unused' was not found in collada material names. "
+          "[box] Invalid data in material bindings file.: MaterialType 'unused' was not found in collada material "
+          "names. "
           "It was referred in file: 'scene.material_bindings.xml'\n",
           "[box] Invalid data in material bindings file.: Material 'nosuchmaterial' was not found in available "
           "materials.\nIn file: 'scene.material_bindings.xml'\n",

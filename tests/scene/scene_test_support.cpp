@@ -49,7 +49,9 @@ std::string logContents()
 
 } // namespace
 
-LogWatch::LogWatch() : mark(static_cast<long>(logContents().size())) {}
+LogWatch::LogWatch() : mark(static_cast<long>(logContents().size()))
+{
+}
 
 std::string LogWatch::text() const
 {
@@ -75,7 +77,9 @@ ColladaDocument* readBody(const std::string& body)
 std::string meshBody(const std::string& positions, const std::string& content)
 {
     return "<library_geometries><geometry id=\"g\"><mesh>"
-           "<source id=\"pos\"><float_array>" + positions + "</float_array>"
+           "<source id=\"pos\"><float_array>" +
+           positions +
+           "</float_array>"
            "<technique_common><accessor count=\"1\" stride=\"3\"/></technique_common></source>" +
            content + "</mesh></geometry></library_geometries>";
 }

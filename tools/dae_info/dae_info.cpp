@@ -74,15 +74,14 @@ Arguments parseArguments(int argc, char** argv)
         badArguments("cannot read " + arguments.file);
     std::string lower = arguments.file;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (lower.size() < 4 || (lower.compare(lower.size() - 4, 4, ".dae") != 0 &&
-                             lower.compare(lower.size() - 4, 4, ".xml") != 0))
+    if (lower.size() < 4 ||
+        (lower.compare(lower.size() - 4, 4, ".dae") != 0 && lower.compare(lower.size() - 4, 4, ".xml") != 0))
         badArguments(arguments.file + ": the archive reads documents only from files ending in .dae or .xml");
     return arguments;
 }
 
 // Reverse look-ups: the id a runtime object is registered under.
-template <typename T>
-std::map<const T*, std::string> idsOf(const Map<T*>& map)
+template <typename T> std::map<const T*, std::string> idsOf(const Map<T*>& map)
 {
     std::map<const T*, std::string> ids;
     for (const auto& entry : map.entries)
@@ -90,8 +89,7 @@ std::map<const T*, std::string> idsOf(const Map<T*>& map)
     return ids;
 }
 
-template <typename T>
-void writeId(JsonWriter& json, const std::map<const T*, std::string>& ids, const T* object)
+template <typename T> void writeId(JsonWriter& json, const std::map<const T*, std::string>& ids, const T* object)
 {
     auto it = ids.find(object);
     if (it == ids.end())
@@ -110,14 +108,24 @@ void writeGeometries(JsonWriter& json, const ColladaDocument& document, const Sc
         for (const Mesh::SubMesh* subMesh : entry.second->subMeshes.items) {
             const MeshVBO* vbo = !main ? nullptr : group == 0 ? main : main->children.get(group - 1);
             json.beginObject()
-                .key("material").string(subMesh->materialName)
-                .key("triangles").number(subMesh->triangleCount)
-                .key("indices").number(static_cast<double>(subMesh->indices.size()))
-                .key("vertices").number(vbo ? vbo->vertexCount : 0)
-                .key("attributes").beginArray();
+                .key("material")
+                .string(subMesh->materialName)
+                .key("triangles")
+                .number(subMesh->triangleCount)
+                .key("indices")
+                .number(static_cast<double>(subMesh->indices.size()))
+                .key("vertices")
+                .number(vbo ? vbo->vertexCount : 0)
+                .key("attributes")
+                .beginArray();
             if (vbo)
                 for (const MeshVBO::MeshVBOAttribute* a : vbo->attributes.items)
-                    json.beginObject().key("semantic").number(a->semantic).key("components").number(a->components).endObject();
+                    json.beginObject()
+                        .key("semantic")
+                        .number(a->semantic)
+                        .key("components")
+                        .number(a->components)
+                        .endObject();
             json.endArray().endObject();
             ++group;
         }
@@ -127,7 +135,8 @@ void writeGeometries(JsonWriter& json, const ColladaDocument& document, const Sc
 }
 
 void writeNode(JsonWriter& json, const Scene& scene, const SceneNode* node,
-               const std::map<const SceneNode*, std::string>& nodeIds, const std::map<const MeshVBO*, std::string>& meshIds)
+               const std::map<const SceneNode*, std::string>& nodeIds,
+               const std::map<const MeshVBO*, std::string>& meshIds)
 {
     json.beginObject().key("id");
     writeId(json, nodeIds, node);
@@ -149,15 +158,21 @@ void writeNode(JsonWriter& json, const Scene& scene, const SceneNode* node,
         writeNode(json, scene, child, nodeIds, meshIds);
 }
 
-void writeAnimation(JsonWriter& json, const Animation* animation, const std::map<const SceneNode*, std::string>& nodeIds)
+void writeAnimation(JsonWriter& json, const Animation* animation,
+                    const std::map<const SceneNode*, std::string>& nodeIds)
 {
     json.beginObject().key("target").string(animation->channel).key("node");
     writeId(json, nodeIds, static_cast<const SceneNode*>(animation->target));
-    json.key("attribute").number(animation->attribute)
-        .key("keys").number(static_cast<double>(animation->keys.size()))
-        .key("start").number(animation->startTime)
-        .key("end").number(animation->endTime)
-        .key("interpolations").beginArray();
+    json.key("attribute")
+        .number(animation->attribute)
+        .key("keys")
+        .number(static_cast<double>(animation->keys.size()))
+        .key("start")
+        .number(animation->startTime)
+        .key("end")
+        .number(animation->endTime)
+        .key("interpolations")
+        .beginArray();
     for (const AnimationKeyFrame* key : animation->keys.items)
         json.number(key->interpolation);
     json.endArray().key("children").beginArray();
@@ -185,9 +200,18 @@ void writeScene(JsonWriter& json, const Scene* scene)
     if (scene)
         for (const auto& entry : scene->cameras.entries) {
             const Camera* c = entry.second;
-            json.beginObject().key("id").string(entry.first)
-                .key("fov").number(c->fov).key("aspect").number(c->aspect)
-                .key("near").number(c->zNear).key("far").number(c->zFar).key("node");
+            json.beginObject()
+                .key("id")
+                .string(entry.first)
+                .key("fov")
+                .number(c->fov)
+                .key("aspect")
+                .number(c->aspect)
+                .key("near")
+                .number(c->zNear)
+                .key("far")
+                .number(c->zFar)
+                .key("node");
             writeId(json, nodeIds, static_cast<const SceneNode*>(c->node));
             json.endObject();
         }
@@ -195,8 +219,17 @@ void writeScene(JsonWriter& json, const Scene* scene)
     if (scene)
         for (const auto& entry : scene->lights.entries) {
             const Light* l = entry.second;
-            json.beginObject().key("id").string(entry.first).key("kind").number(l->kind)
-                .key("colour").beginArray().number(l->colour.x).number(l->colour.y).number(l->colour.z).endArray()
+            json.beginObject()
+                .key("id")
+                .string(entry.first)
+                .key("kind")
+                .number(l->kind)
+                .key("colour")
+                .beginArray()
+                .number(l->colour.x)
+                .number(l->colour.y)
+                .number(l->colour.z)
+                .endArray()
                 .key("node");
             writeId(json, nodeIds, static_cast<const SceneNode*>(l->node));
             json.endObject();

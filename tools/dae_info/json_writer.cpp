@@ -113,7 +113,10 @@ void JsonWriter::finish()
     int depth = 0;
     int flat = 0; // inside a one-line container
     bool inString = false;
-    auto newline = [&] { pretty += '\n'; pretty.append(static_cast<size_t>(depth) * 2, ' '); };
+    auto newline = [&] {
+        pretty += '\n';
+        pretty.append(static_cast<size_t>(depth) * 2, ' ');
+    };
     for (size_t i = 0; i < compact.size(); ++i) {
         char c = compact[i];
         if (inString) {
@@ -159,11 +162,8 @@ void JsonWriter::finish()
             else
                 newline();
             break;
-        case ':':
-            pretty += ": ";
-            break;
-        default:
-            pretty += c;
+        case ':': pretty += ": "; break;
+        default: pretty += c;
         }
     }
     pretty += '\n';

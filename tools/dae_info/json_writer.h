@@ -15,7 +15,7 @@
 
 class JsonWriter {
 public:
-    explicit JsonWriter(FILE* out) : out(out) {}
+    explicit JsonWriter(FILE* out) : out(out) { }
 
     JsonWriter& beginObject() { return open('{'); }
     JsonWriter& endObject() { return close('}'); }

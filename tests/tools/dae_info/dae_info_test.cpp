@@ -26,7 +26,7 @@ struct Json {
 
 class JsonParser {
 public:
-    explicit JsonParser(const std::string& text) : s(text) {}
+    explicit JsonParser(const std::string& text) : s(text) { }
 
     bool parse(Json& out)
     {
@@ -248,8 +248,9 @@ TEST(DaeInfo, BadArgumentsGiveTheReasonAndTheUsageWithStatusTwo)
 TEST(DaeInfo, UnsupportedContentEndsTheLoaderWithItsMessage)
 {
     std::string dir = testsupport::makeTempDir("dae-info-lines");
-    testsupport::writeFile(dir + "/lines.dae", "<COLLADA><library_geometries><geometry id=\"g\"><mesh><lines count=\"1\"/>"
-                                               "</mesh></geometry></library_geometries></COLLADA>");
+    testsupport::writeFile(dir + "/lines.dae",
+                           "<COLLADA><library_geometries><geometry id=\"g\"><mesh><lines count=\"1\"/>"
+                           "</mesh></geometry></library_geometries></COLLADA>");
     std::string out, err;
     EXPECT_EQ(daeInfo(dir + "/lines.dae", out, err), 0);
     EXPECT_NE(err.find(" Not supported: lines\n"), std::string::npos) << err;
