@@ -60,16 +60,6 @@ const uint32_t kFaceColours[6] = {rgba(255, 0, 0, 255),   rgba(0, 255, 0, 255), 
 
 } // namespace
 
-TEST_F(CubemapTest, ANewCubemapHasNoTextureAndNoFaces)
-{
-    Cubemap cube;
-    EXPECT_EQ(cube.getID(), 0u);
-    EXPECT_FALSE(cube.dynamic);
-    EXPECT_FALSE(cube.hasFaceTextures);
-    for (const std::string& name : cube.faceNames)
-        EXPECT_TRUE(name.empty());
-}
-
 TEST_F(CubemapTest, OneStaticTextureFillsEveryFaceAlike)
 {
     PixelTexture source(77, 8, 8, rgba(10, 20, 30, 40));
