@@ -81,16 +81,18 @@ TEST_F(RenderTargetPoolTest, SizedTargetsRenderIntoTheNamedTextureAtTheirSize)
 {
     struct Target {
         int size;
-        void (RenderTargetPool::*bind)(GLuint);
         GLuint fbo;
     };
-    const Target targets[] = {{512, &RenderTargetPool::bindTextureFBO512, pool.fbo512},
-                              {256, &RenderTargetPool::bindTextureFBO256, pool.fbo256},
-                              {128, &RenderTargetPool::bindTextureFBO128, pool.fbo128}};
+    const Target targets[] = {{512, pool.fbo512}, {256, pool.fbo256}, {128, pool.fbo128}};
     for (const Target& target : targets) {
         SCOPED_TRACE(target.size);
         GLuint texture = makeTexture(target.size, target.size, rgba(0, 0, 0, 0));
-        (pool.*target.bind)(texture);
+        if (target.size == 512)
+            pool.bindTextureFBO512(texture);
+        else if (target.size == 256)
+            pool.bindTextureFBO256(texture);
+        else
+            pool.bindTextureFBO128(texture);
         EXPECT_EQ(boundFramebuffer(), static_cast<GLint>(target.fbo));
         expectViewport(0, 0, target.size, target.size);
         clearTo(1, 0.5f, 0, 1);
