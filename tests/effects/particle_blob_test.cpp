@@ -32,10 +32,10 @@ ParticleBlob& initialisedEffect()
 TEST(Worms, StartFromTheSeededSequence)
 {
     initialisedEffect();
-    EXPECT_FLOAT_EQ(worms[0].heading, WORM0_HEADING);
-    EXPECT_FLOAT_EQ(worms[0].position.x, WORM0_X);
-    EXPECT_EQ(worms[0].turnTimer, WORM0_TIMER);
-    EXPECT_FLOAT_EQ(worms[39].position.y, WORM39_Y);
+    EXPECT_FLOAT_EQ(worms[0].heading, 0.4f);
+    EXPECT_FLOAT_EQ(worms[0].position.x, 0.0996551067f);
+    EXPECT_EQ(worms[0].turnTimer, 30);
+    EXPECT_FLOAT_EQ(worms[39].position.y, 0.694191933f);
     for (int i = 0; i < kWormCount; ++i) {
         EXPECT_EQ(worms[i].head, 0);
         EXPECT_EQ(worms[i].trail[0].x, worms[i].position.x);
@@ -61,9 +61,9 @@ TEST(Worms, AfterManyStepsTheSimulationIsPinned)
     initialisedEffect();
     for (int i = 0; i < 2000; ++i)
         updateWorms();
-    EXPECT_FLOAT_EQ(worms[0].position.x, WORM0_X_2000);
-    EXPECT_FLOAT_EQ(worms[17].position.y, WORM17_Y_2000);
-    EXPECT_EQ(worms[17].head, WORM17_HEAD_2000);
+    EXPECT_FLOAT_EQ(worms[0].position.x, 0.55296427f);
+    EXPECT_FLOAT_EQ(worms[17].position.y, 1.38665748f);
+    EXPECT_EQ(worms[17].head, 2000);
 }
 
 TEST(Worms, LeavingTheFieldRespawnsWithAFreshTrail)
