@@ -1,0 +1,130 @@
+// dsp.cpp - oscillators, reverb and sample conversion.
+#include "dsp.h"
+
+#include <algorithm>
+
+namespace music {
+
+namespace {
+
+// sum over h in `first`, first + step, ... <= harmonics of sin(2 pi h phase) / h, by the Chebyshev
+// recurrence sin((h+1)x) = 2 cos x sin(hx) - sin((h-1)x).
+double harmonicSum(double phase, int harmonics, int step)
+{
+    double x = 2 * kPi * phase;
+    double c = 2 * std::cos(x);
+    double previous = 0, current = std::sin(x), sum = 0;
+    for (int h = 1; h <= harmonics; ++h) {
+        if ((h - 1) % step == 0)
+            sum += current / h;
+        double next = c * current - previous;
+        previous = current;
+        current = next;
+    }
+    return sum;
+}
+
+} // namespace
+
+double additiveSaw(double phase, double freq, double limitHz)
+{
+    return harmonicSum(phase, static_cast<int>(limitHz / freq), 1) * (2.0 / kPi);
+}
+
+double additiveSquare(double phase, double freq, double limitHz)
+{
+    return harmonicSum(phase, static_cast<int>(limitHz / freq), 2) * (4.0 / kPi);
+}
+
+double peak(const Signal& s)
+{
+    double p = 0;
+    for (double v : s)
+        p = std::max(p, std::fabs(v));
+    return p;
+}
+
+void normalize(Signal& s, double target)
+{
+    double p = peak(s);
+    if (p <= 0)
+        return;
+    for (double& v : s)
+        v *= target / p;
+}
+
+void fadeOut(Signal& s, double rate, double seconds)
+{
+    size_t n = std::min(s.size(), static_cast<size_t>(seconds * rate));
+    for (size_t i = 0; i < n; ++i) {
+        double t = static_cast<double>(i) / static_cast<double>(n);
+        s[s.size() - n + i] *= 0.5 + 0.5 * std::cos(kPi * t);
+    }
+}
+
+Signal reverb(const Signal& dry, double rate, double decaySeconds, double damping, double seconds, uint64_t seed)
+{
+    static const int kCombs[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
+    static const int kAllPasses[4] = {556, 441, 341, 225};
+    Noise jitter(seed);
+    size_t length = static_cast<size_t>(seconds * rate);
+    Signal wet(length, 0.0);
+    double scale = rate / 44100.0;
+    for (int c = 0; c < 8; ++c) {
+        size_t delay = static_cast<size_t>((kCombs[c] + 23 * jitter.next()) * scale);
+        double feedback = std::pow(10.0, -3.0 * static_cast<double>(delay) / (rate * decaySeconds));
+        std::vector<double> line(delay, 0.0);
+        double filtered = 0;
+        size_t at = 0;
+        for (size_t i = 0; i < length; ++i) {
+            double out = line[at];
+            filtered = out * (1 - damping) + filtered * damping;
+            double in = i < dry.size() ? dry[i] : 0.0;
+            line[at] = in + filtered * feedback;
+            at = (at + 1) % delay;
+            wet[i] += out * 0.125;
+        }
+    }
+    for (int a : kAllPasses) {
+        size_t delay = static_cast<size_t>(a * scale);
+        std::vector<double> line(delay, 0.0);
+        size_t at = 0;
+        for (size_t i = 0; i < length; ++i) {
+            double buffered = line[at];
+            double out = buffered - wet[i];
+            line[at] = wet[i] + buffered * 0.5;
+            at = (at + 1) % delay;
+            wet[i] = out;
+        }
+    }
+    return wet;
+}
+
+xm::Sample toSample(const std::string& name, const Signal& s, double rate, double pitchMidi, double gain)
+{
+    xm::Sample sample;
+    sample.name = name;
+    sample.data.reserve(s.size());
+    for (double v : s) {
+        double scaled = std::round(v * gain * 32767.0);
+        sample.data.push_back(static_cast<int16_t>(std::clamp(scaled, -32768.0, 32767.0)));
+    }
+    // Pattern note C-4 with transpose r (semitones, fractional part as finetune) plays the data at
+    // 8363 * 2^(r/12) Hz; C-4 is MIDI 60.
+    double transpose = 12.0 * std::log2(rate / 8363.0) + 60.0 - pitchMidi;
+    int whole = static_cast<int>(std::floor(transpose));
+    int fine = static_cast<int>(std::lround((transpose - whole) * 128.0));
+    if (fine >= 128) {
+        whole += 1;
+        fine -= 128;
+    }
+    if (fine > 127 - 64) { // keep finetune in -64..63 around the nearest semitone
+        whole += 1;
+        fine -= 128;
+    }
+    sample.relativeNote = static_cast<int8_t>(whole);
+    sample.finetune = static_cast<int8_t>(fine);
+    return sample;
+}
+
+} // namespace music
