@@ -22,7 +22,7 @@ constexpr double kMasterGain = 0.9;
 
 
 
-constexpr double kPunchHold = 0.027;
+constexpr double kPunchHold = 0.032;
 constexpr double kPunchFade = 0.008;
 constexpr double kBarSeconds = 60.0 / 140.0 * 4.0;
 
@@ -138,8 +138,11 @@ xm::Envelope sustained(int attackTicks, int sustain, int releaseTicks, int decay
 Signal kickDrum(double seconds, double startHz, double endHz, double decay, double punch, uint64_t seed)
 {
     Noise noise(seed);
-    OnePole noiseHigh;
-    noiseHigh.set(900, kRate);
+    // The punch's noise sits above 8 kHz: it carries the broadband energy the beat meter sums
+    // while staying light to the ear; the crushed body gives the audible snap.
+    Svf air1, air2;
+    air1.set(8000, 0.7, kRate);
+    air2.set(8000, 0.7, kRate);
     size_t n = static_cast<size_t>(seconds * kRate);
     Signal s(n);
     double phase = 0;
@@ -150,9 +153,10 @@ Signal kickDrum(double seconds, double startHz, double endHz, double decay, doub
         double body = std::sin(2 * kPi * phase) * std::exp(-t / decay);
         double gate = t < kPunchHold ? 1.0 : t < kPunchHold + kPunchFade ? 0.5 + 0.5 * std::cos(kPi * (t - kPunchHold) / kPunchFade) : 0.0;
         double crushed = std::tanh(body * 5.0);
-        double hiss = noiseHigh.high(noise.next());
+        air1.process(noise.next());
+        air2.process(air1.high);
         double attack = std::min(1.0, t / 0.0008);
-        s[i] = attack * (body * (1.0 - gate * punch) + gate * punch * (0.75 * crushed + 0.9 * hiss));
+        s[i] = attack * (body * (1.0 - gate * punch) + gate * punch * (0.7 * crushed + 1.6 * air2.high));
     }
     fadeOut(s, kRate, 0.04);
     normalize(s, 1.0);
@@ -162,8 +166,9 @@ Signal kickDrum(double seconds, double startHz, double endHz, double decay, doub
 Signal clap(uint64_t seed)
 {
     Noise noise(seed);
-    Svf band;
-    band.set(1350, 2.4, kRate);
+    Svf band, band2;
+    band.set(1350, 2.0, kRate);
+    band2.set(1350, 2.0, kRate);
     OnePole high;
     high.set(700, kRate);
     size_t n = static_cast<size_t>(0.35 * kRate);
@@ -174,11 +179,12 @@ Signal clap(uint64_t seed)
         double env = 0;
         for (int b = 0; b < 3; ++b)
             if (t >= bursts[b])
-                env = std::max(env, std::exp(-(t - bursts[b]) / 0.0035) * 0.8);
+                env = std::max(env, std::min(1.0, (t - bursts[b]) / 0.0006) * std::exp(-(t - bursts[b]) / 0.0035) * 0.8);
         if (t >= bursts[3])
-            env = std::max(env, std::exp(-(t - bursts[3]) / 0.032));
+            env = std::max(env, std::min(1.0, (t - bursts[3]) / 0.0006) * std::exp(-(t - bursts[3]) / 0.032));
         band.process(noise.next());
-        dry[i] = high.high(band.band) * env;
+        band2.process(band.band);
+        dry[i] = high.high(band2.band) * env;
     }
     Signal wet = reverb(dry, kRate, 0.3, 0.6, 0.3, seed + 1);
     Signal s(wet.size());
@@ -430,11 +436,11 @@ std::vector<xm::Instrument> buildInstruments()
 
     set.push_back(drum("kick", kickDrum(0.3, 220, 50, 0.04, 1.0, 11), 1.0));
     set.push_back(drum("kick soft", kickDrum(0.5, 130, 50, 0.2, 0.0, 12), 0.9));
-    set.push_back(drum("clap", clap(13), 0.4));
+    set.push_back(drum("clap", clap(13), 0.8));
     set.push_back(drum("snare", snare(14), 0.55));
-    set.push_back(drum("hat closed", metal(0.09, 0.028, 9500, 15), 0.3, 150));
-    set.push_back(drum("hat open", metal(0.3, 0.11, 9000, 16), 0.14, 104));
-    set.push_back(drum("shaker", shaker(17), 0.16, 96));
+    set.push_back(drum("hat closed", metal(0.09, 0.028, 9500, 15), 0.32, 150));
+    set.push_back(drum("hat open", metal(0.3, 0.11, 9000, 16), 0.11, 104));
+    set.push_back(drum("shaker", shaker(17), 0.12, 96));
     set.push_back(drum("crash", crash(1.6, 0.45, 18), 0.16));
     set.push_back(drum("reverse crash", reverseCrash(19), 0.35));
 
@@ -453,19 +459,18 @@ std::vector<xm::Instrument> buildInstruments()
         set.push_back(ins);
     }
     {
-        // Bass: two saws a fraction apart plus a sine an octave down, bright for 60 ms, then a
-        // dark loop. Rendered at A1 (55 Hz).
+        // Bass: a few strong low harmonics over a lighter fundamental, so that it carries on
+        // small speakers; a brighter attack for the first 40 ms. Rendered at A1 (55 Hz).
         const double loop = 2.0;
-        std::vector<Voice> saws = detuned(55.0, loop, {-1, 1}, 22);
-        Signal s = additive(0.5 + loop, saws, Wave::Saw, 9000, [](double t, double f) {
-            double cutoff = 420.0 + 1500.0 * std::exp(-std::min(t, 0.5) / 0.05);
-            return lowPass(f, cutoff);
+        double freq = std::round(55.0 * loop) / loop;
+        static const double kHarmonics[8] = {0.55, 0.75, 0.5, 0.34, 0.2, 0.12, 0.07, 0.04};
+        Signal s = additive(0.5 + loop, {{freq, 1.0, 0.0}}, Wave::Saw, 6000, [](double t, double f) {
+            int h = static_cast<int>(std::lround(f / 55.0));
+            double attack = 1.0 + 1.5 * std::exp(-std::min(t, 0.5) / 0.04) * std::min(1.0, h / 4.0);
+            return (h <= 8 ? kHarmonics[h - 1] * h : 0.02 * h * std::exp(-std::min(t, 0.5) / 0.03)) * attack;
         });
-        double subFreq = std::round(55.0 * loop) / loop;
-        for (size_t i = 0; i < s.size(); ++i)
-            s[i] = 0.55 * s[i] + 0.6 * std::sin(2 * kPi * subFreq * static_cast<double>(i) / kRate);
         normalize(s, 1.0);
-        xm::Instrument ins = single("bass", looped("bass", s, 0.5, loop, subFreq, 0.4));
+        xm::Instrument ins = single("bass", looped("bass", s, 0.5, loop, freq, 0.95));
         ins.volume = sustained(0, 44, 3, 10);
         set.push_back(ins);
     }
@@ -483,13 +488,13 @@ std::vector<xm::Instrument> buildInstruments()
         set.push_back(ins);
     }
     {
-        // Pad: seven detuned saws through a gentle low-pass, rendered at C3; a slow attack and
+        // Pad: four detuned saws through a gentle low-pass, rendered at C3; a slow attack and
         // release in the envelope.
         const double loop = 2.0;
-        std::vector<Voice> voices = detuned(130.81, loop, {-3, -2, -1, 0, 1, 2, 3}, 23);
-        Signal s = additive(loop, voices, Wave::Saw, 7000, [](double, double f) { return lowPass(f, 2100.0); });
+        std::vector<Voice> voices = detuned(130.81, loop, {-2, -1, 1, 2}, 23);
+        Signal s = additive(loop, voices, Wave::Saw, 6000, [](double, double f) { return lowPass(f, 1500.0); });
         normalize(s, 1.0);
-        xm::Instrument ins = single("pad", looped("pad", s, 0.0, loop, std::round(130.81 * loop) / loop, 0.2));
+        xm::Instrument ins = single("pad", looped("pad", s, 0.0, loop, std::round(130.81 * loop) / loop, 0.27));
         ins.volume = sustained(24, 64, 40);
         set.push_back(ins);
     }
@@ -506,12 +511,15 @@ std::vector<xm::Instrument> buildInstruments()
         set.push_back(ins);
     }
     {
-        // Lead: three saws, rendered at C5, delayed vibrato from the instrument.
+        // Lead: two saws over a sine, rendered at C5, delayed vibrato from the instrument.
         const double loop = 1.0;
-        std::vector<Voice> voices = detuned(523.25, loop, {-2, 0, 2}, 25);
-        Signal s = additive(loop, voices, Wave::Saw, 11000, [](double, double f) { return lowPass(f, 3600.0); });
+        std::vector<Voice> voices = detuned(523.25, loop, {-1, 1}, 25);
+        Signal s = additive(loop, voices, Wave::Saw, 11000, [](double, double f) { return lowPass(f, 2800.0); });
+        double centre = std::round(523.25 * loop) / loop;
+        for (size_t i = 0; i < s.size(); ++i)
+            s[i] += 0.5 * std::sin(2 * kPi * centre * static_cast<double>(i) / kRate);
         normalize(s, 1.0);
-        xm::Instrument ins = single("lead", looped("lead", s, 0.0, loop, std::round(523.25 * loop) / loop, 0.23));
+        xm::Instrument ins = single("lead", looped("lead", s, 0.0, loop, std::round(523.25 * loop) / loop, 0.4));
         ins.volume = sustained(2, 52, 10, 8);
         ins.vibratoType = 0;
         ins.vibratoSweep = 40;
@@ -525,21 +533,21 @@ std::vector<xm::Instrument> buildInstruments()
         std::vector<Voice> squares = detuned(523.25, loop, {-1, 1}, 26);
         Signal s = additive(loop, squares, Wave::Square, 11000, [](double, double f) {
             double presence = 1.0 + 1.2 * std::exp(-std::pow(std::log2(f / 1800.0), 2) * 2.0);
-            return lowPass(f, 4500.0) * presence;
+            return lowPass(f, 3500.0) * presence;
         });
         std::vector<Voice> octave = detuned(1046.5, loop, {0}, 27);
         Signal up = additive(loop, octave, Wave::Saw, 11000, [](double, double f) { return lowPass(f, 4000.0); });
         for (size_t i = 0; i < s.size(); ++i)
             s[i] += 0.35 * up[i];
         normalize(s, 1.0);
-        xm::Instrument ins = single("lead bright", looped("lead bright", s, 0.0, loop, std::round(523.25 * loop) / loop, 0.2));
+        xm::Instrument ins = single("lead bright", looped("lead bright", s, 0.0, loop, std::round(523.25 * loop) / loop, 0.34));
         ins.volume = sustained(1, 54, 10, 6);
         ins.vibratoSweep = 30;
         ins.vibratoDepth = 5;
         ins.vibratoRate = 12;
         set.push_back(ins);
     }
-    set.push_back(single("pluck", toSample("pluck", pluck(261.63), kRate, 60.0, 0.32)));
+    set.push_back(single("pluck", toSample("pluck", pluck(261.63), kRate, 60.0, 0.36)));
     set.push_back(single("bell", toSample("bell", bell(523.25, 28), kRate, 72.0, 0.45)));
     set.push_back(drum("drop", waterDrop(29), 0.3));
     {
@@ -548,7 +556,7 @@ std::vector<xm::Instrument> buildInstruments()
         std::vector<Voice> voices = detuned(261.63, loop, {-3, -1, 1, 3}, 30);
         Signal s = additive(loop, voices, Wave::Saw, 9000, [](double, double f) { return lowPass(f, 3800.0); });
         normalize(s, 1.0);
-        xm::Instrument ins = single("stab", looped("stab", s, 0.0, loop, std::round(261.63 * loop) / loop, 0.2));
+        xm::Instrument ins = single("stab", looped("stab", s, 0.0, loop, std::round(261.63 * loop) / loop, 0.25));
         xm::Envelope e;
         e.points = {{0, 64}, {4, 40}, {12, 10}, {24, 0}};
         ins.volume = e;
