@@ -365,7 +365,7 @@ private:
         if (intensity >= 2)
             steps(kChHat, kHatClosed, fromBar, toBar, "3.4.3.4.3.4.3.46");
         if (intensity >= 3)
-            steps(kChPerc, kShaker, fromBar, toBar, "4636463646364636");
+            steps(kChPerc, kShaker, fromBar, toBar, "2.3.2.3.2.3.2.3.");
     }
 
     // Players mix whole samples per tick: at 48 kHz, 140 BPM gives 857 samples a tick instead of
@@ -646,7 +646,7 @@ private:
         crash(132);
         kicks(128, 134, "9...9...9...9...9...9...9...9.7.");
         steps(kChClap, kClap, 128, 134, "....8.......8..5");
-        steps(kChHat, kHatClosed, 128, 134, "3536353635363536");
+        steps(kChHat, kHatClosed, 128, 134, "2425242524252425");
         steps(kChHatOpen, kHatOpen, 128, 134, "..5...5...5...5.");
         bass(128, 134, BassStyle::Gallop, 58);
         pads(128, 135, kPad, 32, 0.1);
@@ -683,7 +683,7 @@ private:
         steps(kChSnare, kSnare, 144, 157, "....6.......6...");
         bass(144, 157, BassStyle::Rolling, 56);
         pads(144, 158, kPad, 38, 0.1);
-        stabs(144, 156, 22);
+        stabs(144, 156, 18);
 
         melody(kChLead, kLead, mainTheme(), rowOf(144), kTonicD, 54, rowOf(152));
         melody(kChLeadEcho, kLead, mainTheme(), rowOf(144), kTonicD - 12, 26, rowOf(152));

@@ -7,6 +7,17 @@ namespace music {
 
 namespace {
 
+// Semitones between the rate that plays `pitchMidi` on MIDI 60 and 8363 Hz (C-4's rate).
+double transposeFor(double rate, double pitchMidi)
+{
+    return 12.0 * std::log2(rate / 8363.0) + 60.0 - pitchMidi;
+}
+
+double midiOf(double freq)
+{
+    return 69.0 + 12.0 * std::log2(freq / 440.0);
+}
+
 // sum over h in `first`, first + step, ... <= harmonics of sin(2 pi h phase) / h, by the Chebyshev
 // recurrence sin((h+1)x) = 2 cos x sin(hx) - sin((h-1)x).
 double harmonicSum(double phase, int harmonics, int step)
@@ -100,6 +111,12 @@ Signal reverb(const Signal& dry, double rate, double decaySeconds, double dampin
     return wet;
 }
 
+double tunedFrequency(double freq, double rate)
+{
+    double exact = std::round(transposeFor(rate, midiOf(freq)) * 16.0) / 16.0;
+    return 440.0 * std::pow(2.0, (transposeFor(rate, 69.0) - exact) / 12.0);
+}
+
 xm::Sample toSample(const std::string& name, const Signal& s, double rate, double pitchMidi, double gain)
 {
     xm::Sample sample;
@@ -110,15 +127,13 @@ xm::Sample toSample(const std::string& name, const Signal& s, double rate, doubl
         sample.data.push_back(static_cast<int16_t>(std::clamp(scaled, -32768.0, 32767.0)));
     }
     // Pattern note C-4 with transpose r (semitones, fractional part as finetune) plays the data at
-    // 8363 * 2^(r/12) Hz; C-4 is MIDI 60.
-    double transpose = 12.0 * std::log2(rate / 8363.0) + 60.0 - pitchMidi;
-    int whole = static_cast<int>(std::floor(transpose));
-    int fine = static_cast<int>(std::lround((transpose - whole) * 128.0));
-    if (fine >= 128) {
-        whole += 1;
-        fine -= 128;
-    }
-    if (fine > 127 - 64) { // keep finetune in -64..63 around the nearest semitone
+    // 8363 * 2^(r/12) Hz; C-4 is MIDI 60. Players use the finetune in sixteenths of a semitone,
+    // so the transpose is rounded to one: a sample meant to be in tune is rendered at a pitch
+    // that makes it exact (see tuned() in the instruments).
+    int sixteenths = static_cast<int>(std::lround(transposeFor(rate, pitchMidi) * 16.0));
+    int whole = sixteenths >= 0 ? sixteenths / 16 : -((-sixteenths + 15) / 16);
+    int fine = (sixteenths - whole * 16) * 8;
+    if (fine > 63) { // finetune in -64..56 around the nearest semitone
         whole += 1;
         fine -= 128;
     }

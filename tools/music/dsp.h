@@ -92,6 +92,11 @@ void fadeOut(Signal& s, double rate, double seconds);
 // `seconds` long.
 Signal reverb(const Signal& dry, double rate, double decaySeconds, double damping, double seconds, uint64_t seed);
 
+// The frequency near `freq` that a sound rendered at `rate` can be tuned to exactly: players apply
+// a sample's finetune in sixteenths of a semitone (its low three bits are ignored), so only
+// transposes of whole sixteenths play true.
+double tunedFrequency(double freq, double rate);
+
 // An XM sample from a rendered sound. `rate` is the rate it was rendered at; `pitchMidi` the MIDI
 // note it sounds (60 for drums and effects, which are always played on C-4), so that pattern note
 // N plays MIDI note N + 11. Values are scaled by `gain` and clamped to 16 bits.

@@ -22,7 +22,7 @@ constexpr double kMasterGain = 0.9;
 
 
 
-constexpr double kPunchHold = 0.032;
+constexpr double kPunchHold = 0.035;
 constexpr double kPunchFade = 0.008;
 constexpr double kBarSeconds = 60.0 / 140.0 * 4.0;
 
@@ -37,10 +37,9 @@ enum class Wave { Saw, Square };
 // Gain of harmonic at `freqHz` at time `t` (seconds).
 using Shape = std::function<double(double t, double freqHz)>;
 
-// Additive rendering, weights refreshed every 32 samples.
-Signal additive(double seconds, const std::vector<Voice>& voices, Wave wave, double limitHz, const Shape& shape)
+// Additive rendering of `length` samples, weights refreshed every 32 samples.
+Signal additive(size_t length, const std::vector<Voice>& voices, Wave wave, double limitHz, const Shape& shape)
 {
-    size_t length = static_cast<size_t>(seconds * kRate);
     Signal out(length, 0.0);
     for (const Voice& v : voices) {
         int harmonics = static_cast<int>(limitHz / v.freq);
@@ -75,31 +74,48 @@ double lowPass(double f, double cutoff)
     return 1.0 / std::sqrt(1.0 + r * r * r * r);
 }
 
-// Detuned voices whose frequencies are whole cycles per loop of `loopSeconds` around `centre`, with
-// spread phases; `offsets` in loop-cycle steps (1 / loopSeconds Hz).
-std::vector<Voice> detuned(double centre, double loopSeconds, const std::vector<int>& offsets, uint64_t seed)
-{
-    Noise phases(seed);
-    double base = std::round(centre * loopSeconds);
-    std::vector<Voice> voices;
-    for (int o : offsets)
-        voices.push_back({(base + o) / loopSeconds, 1.0 / std::sqrt(static_cast<double>(offsets.size())),
-                          0.5 + 0.5 * phases.next()});
-    return voices;
-}
-
 double midiOf(double freq)
 {
     return 69.0 + 12.0 * std::log2(freq / 440.0);
 }
 
-xm::Sample looped(const std::string& name, const Signal& s, double loopStartSeconds, double loopSeconds,
-                  double pitchFreq, double gain)
+double tuned(double freq)
 {
-    xm::Sample sample = toSample(name, s, kRate, midiOf(pitchFreq), gain);
+    return tunedFrequency(freq, kRate);
+}
+
+// A loop of whole periods of a tuned fundamental, about `seconds` long. Detuned voices have whole
+// periods in it too, so the loop is seamless.
+struct Loop {
+    size_t samples;
+    double cycles;
+    double freq(int offset = 0) const { return (cycles + offset) * kRate / static_cast<double>(samples); }
+};
+
+Loop loopAt(double freq, double seconds)
+{
+    double f = tuned(freq);
+    double cycles = std::round(f * seconds);
+    return {static_cast<size_t>(std::lround(cycles * kRate / f)), cycles};
+}
+
+// Voices `offsets` cycles per loop apart (a loop of L seconds detunes them by 1/L Hz a step),
+// with spread phases.
+std::vector<Voice> detuned(const Loop& loop, const std::vector<int>& offsets, uint64_t seed)
+{
+    Noise phases(seed);
+    std::vector<Voice> voices;
+    for (int o : offsets)
+        voices.push_back({loop.freq(o), 1.0 / std::sqrt(static_cast<double>(offsets.size())), 0.5 + 0.5 * phases.next()});
+    return voices;
+}
+
+xm::Sample looped(const std::string& name, const Signal& s, size_t loopStart, const Loop& loop, double gain)
+{
+    xm::Sample sample = toSample(name, s, kRate, midiOf(loop.freq()), gain);
     sample.loop = true;
-    sample.loopStart = static_cast<uint32_t>(std::lround(loopStartSeconds * kRate));
-    sample.loopLength = static_cast<uint32_t>(std::lround(loopSeconds * kRate));
+    sample.loopStart = static_cast<uint32_t>(loopStart);
+    sample.loopLength = static_cast<uint32_t>(loop.samples);
     return sample;
 }
 
@@ -297,14 +313,14 @@ Signal reverseCrash(uint64_t seed)
     return s;
 }
 
-Signal tom()
+Signal tom(double freq)
 {
     size_t n = static_cast<size_t>(0.45 * kRate);
     Signal s(n);
     double phase = 0;
     for (size_t i = 0; i < n; ++i) {
         double t = static_cast<double>(i) / kRate;
-        phase += 110.0 * (1.0 + 0.6 * std::exp(-t / 0.03)) / kRate;
+        phase += freq * (1.0 + 0.6 * std::exp(-t / 0.03)) / kRate;
         double v = std::sin(2 * kPi * phase) * std::exp(-t / 0.16) * std::min(1.0, t / 0.001);
         s[i] = std::tanh(v * 1.6);
     }
@@ -408,7 +424,7 @@ Signal bell(double freq, uint64_t seed)
 Signal pluck(double freq)
 {
     std::vector<Voice> voices = {{freq, 0.7, 0.0}, {freq * 1.004, 0.5, 0.3}};
-    Signal s = additive(0.7, voices, Wave::Saw, 12000, [](double t, double f) {
+    Signal s = additive(static_cast<size_t>(0.7 * kRate), voices, Wave::Saw, 12000, [](double t, double f) {
         double cutoff = 350.0 + 5200.0 * std::exp(-t / 0.07);
         return lowPass(f, cutoff);
     });
@@ -444,8 +460,8 @@ std::vector<xm::Instrument> buildInstruments()
     set.push_back(drum("crash", crash(1.6, 0.45, 18), 0.16));
     set.push_back(drum("reverse crash", reverseCrash(19), 0.35));
 
-    xm::Instrument toms = single("tom", toSample("tom", tom(), kRate, midiOf(110.0), 0.75));
-    set.push_back(toms);
+    double tomFreq = tuned(110.0);
+    set.push_back(single("tom", toSample("tom", tom(tomFreq), kRate, midiOf(tomFreq), 0.75)));
 
     set.push_back(drum("impact", impact(20), 0.9));
 
@@ -461,67 +477,66 @@ std::vector<xm::Instrument> buildInstruments()
     {
         // Bass: a few strong low harmonics over a lighter fundamental, so that it carries on
         // small speakers; a brighter attack for the first 40 ms. Rendered at A1 (55 Hz).
-        const double loop = 2.0;
-        double freq = std::round(55.0 * loop) / loop;
         static const double kHarmonics[8] = {0.55, 0.75, 0.5, 0.34, 0.2, 0.12, 0.07, 0.04};
-        Signal s = additive(0.5 + loop, {{freq, 1.0, 0.0}}, Wave::Saw, 6000, [](double t, double f) {
-            int h = static_cast<int>(std::lround(f / 55.0));
-            double attack = 1.0 + 1.5 * std::exp(-std::min(t, 0.5) / 0.04) * std::min(1.0, h / 4.0);
-            return (h <= 8 ? kHarmonics[h - 1] * h : 0.02 * h * std::exp(-std::min(t, 0.5) / 0.03)) * attack;
+        Loop loop = loopAt(55.0, 2.0);
+        size_t attack = static_cast<size_t>(0.5 * kRate);
+        double freq = loop.freq();
+        Signal s = additive(attack + loop.samples, {{freq, 1.0, 0.0}}, Wave::Saw, 6000, [freq](double t, double f) {
+            int h = static_cast<int>(std::lround(f / freq));
+            double bright = 1.0 + 1.5 * std::exp(-std::min(t, 0.5) / 0.04) * std::min(1.0, h / 4.0);
+            return (h <= 8 ? kHarmonics[h - 1] * h : 0.02 * h * std::exp(-std::min(t, 0.5) / 0.03)) * bright;
         });
         normalize(s, 1.0);
-        xm::Instrument ins = single("bass", looped("bass", s, 0.5, loop, freq, 0.95));
+        xm::Instrument ins = single("bass", looped("bass", s, attack, loop, 0.95));
         ins.volume = sustained(0, 44, 3, 10);
         set.push_back(ins);
     }
     {
-        // Sub: one sine period looped at A1.
-        const double freq = kRate / 802.0; // whole samples per period, near 55 Hz
-        Signal s(802);
+        // Sub: a sine with a touch of its octave, at A1.
+        Loop loop = loopAt(55.0, 1.0);
+        Signal s(loop.samples);
         for (size_t i = 0; i < s.size(); ++i) {
-            double x = 2 * kPi * static_cast<double>(i) / 802.0;
+            double x = 2 * kPi * loop.freq() * static_cast<double>(i) / kRate;
             s[i] = std::sin(x) + 0.12 * std::sin(2 * x);
         }
         normalize(s, 1.0);
-        xm::Instrument ins = single("sub", looped("sub", s, 0.0, 802.0 / kRate, freq, 0.7));
+        xm::Instrument ins = single("sub", looped("sub", s, 0, loop, 0.7));
         ins.volume = sustained(3, 64, 8);
         set.push_back(ins);
     }
     {
         // Pad: four detuned saws through a gentle low-pass, rendered at C3; a slow attack and
         // release in the envelope.
-        const double loop = 2.0;
-        std::vector<Voice> voices = detuned(130.81, loop, {-2, -1, 1, 2}, 23);
-        Signal s = additive(loop, voices, Wave::Saw, 6000, [](double, double f) { return lowPass(f, 1500.0); });
+        Loop loop = loopAt(130.81, 2.0);
+        Signal s = additive(loop.samples, detuned(loop, {-2, -1, 1, 2}, 23), Wave::Saw, 6000,
+                            [](double, double f) { return lowPass(f, 1500.0); });
         normalize(s, 1.0);
-        xm::Instrument ins = single("pad", looped("pad", s, 0.0, loop, std::round(130.81 * loop) / loop, 0.27));
+        xm::Instrument ins = single("pad", looped("pad", s, 0, loop, 0.27));
         ins.volume = sustained(24, 64, 40);
         set.push_back(ins);
     }
     {
-        const double loop = 2.0;
-        std::vector<Voice> voices = detuned(130.81, loop, {-2, -1, 1, 2}, 24);
-        Signal s = additive(loop, voices, Wave::Saw, 4000, [](double, double f) { return lowPass(f, 700.0); });
-        double sub = std::round(65.405 * loop) / loop;
+        // Dark pad: the same saws much darker, over a sine an octave down.
+        Loop loop = loopAt(130.81, 2.0);
+        Signal s = additive(loop.samples, detuned(loop, {-2, -1, 1, 2}, 24), Wave::Saw, 4000,
+                            [](double, double f) { return lowPass(f, 700.0); });
         for (size_t i = 0; i < s.size(); ++i)
-            s[i] += 0.25 * std::sin(2 * kPi * sub * static_cast<double>(i) / kRate);
+            s[i] += 0.25 * std::sin(2 * kPi * 0.5 * loop.freq() * static_cast<double>(i) / kRate);
         normalize(s, 1.0);
-        xm::Instrument ins = single("pad dark", looped("pad dark", s, 0.0, loop, std::round(130.81 * loop) / loop, 0.34));
+        xm::Instrument ins = single("pad dark", looped("pad dark", s, 0, loop, 0.34));
         ins.volume = sustained(70, 64, 90);
         set.push_back(ins);
     }
     {
         // Lead: two saws over a sine, rendered at C5, delayed vibrato from the instrument.
-        const double loop = 1.0;
-        std::vector<Voice> voices = detuned(523.25, loop, {-1, 1}, 25);
-        Signal s = additive(loop, voices, Wave::Saw, 11000, [](double, double f) { return lowPass(f, 2800.0); });
-        double centre = std::round(523.25 * loop) / loop;
+        Loop loop = loopAt(523.25, 1.0);
+        Signal s = additive(loop.samples, detuned(loop, {-1, 1}, 25), Wave::Saw, 11000,
+                            [](double, double f) { return lowPass(f, 2800.0); });
         for (size_t i = 0; i < s.size(); ++i)
-            s[i] += 0.5 * std::sin(2 * kPi * centre * static_cast<double>(i) / kRate);
+            s[i] += 0.5 * std::sin(2 * kPi * loop.freq() * static_cast<double>(i) / kRate);
         normalize(s, 1.0);
-        xm::Instrument ins = single("lead", looped("lead", s, 0.0, loop, std::round(523.25 * loop) / loop, 0.4));
+        xm::Instrument ins = single("lead", looped("lead", s, 0, loop, 0.4));
         ins.volume = sustained(2, 52, 10, 8);
-        ins.vibratoType = 0;
         ins.vibratoSweep = 40;
         ins.vibratoDepth = 6;
         ins.vibratoRate = 10;
@@ -529,34 +544,35 @@ std::vector<xm::Instrument> buildInstruments()
     }
     {
         // Second lead: a hollow square with a saw an octave up, more nasal and brighter.
-        const double loop = 1.0;
-        std::vector<Voice> squares = detuned(523.25, loop, {-1, 1}, 26);
-        Signal s = additive(loop, squares, Wave::Square, 11000, [](double, double f) {
+        Loop loop = loopAt(523.25, 1.0);
+        Signal s = additive(loop.samples, detuned(loop, {-1, 1}, 26), Wave::Square, 11000, [](double, double f) {
             double presence = 1.0 + 1.2 * std::exp(-std::pow(std::log2(f / 1800.0), 2) * 2.0);
             return lowPass(f, 3500.0) * presence;
         });
-        std::vector<Voice> octave = detuned(1046.5, loop, {0}, 27);
-        Signal up = additive(loop, octave, Wave::Saw, 11000, [](double, double f) { return lowPass(f, 4000.0); });
+        std::vector<Voice> octave = {{2.0 * loop.freq(), 1.0, 0.27}};
+        Signal up = additive(loop.samples, octave, Wave::Saw, 11000, [](double, double f) { return lowPass(f, 4000.0); });
         for (size_t i = 0; i < s.size(); ++i)
             s[i] += 0.35 * up[i];
         normalize(s, 1.0);
-        xm::Instrument ins = single("lead bright", looped("lead bright", s, 0.0, loop, std::round(523.25 * loop) / loop, 0.34));
+        xm::Instrument ins = single("lead bright", looped("lead bright", s, 0, loop, 0.34));
         ins.volume = sustained(1, 54, 10, 6);
         ins.vibratoSweep = 30;
         ins.vibratoDepth = 5;
         ins.vibratoRate = 12;
         set.push_back(ins);
     }
-    set.push_back(single("pluck", toSample("pluck", pluck(261.63), kRate, 60.0, 0.36)));
-    set.push_back(single("bell", toSample("bell", bell(523.25, 28), kRate, 72.0, 0.45)));
+    double pluckFreq = tuned(261.63);
+    set.push_back(single("pluck", toSample("pluck", pluck(pluckFreq), kRate, midiOf(pluckFreq), 0.36)));
+    double bellFreq = tuned(523.25);
+    set.push_back(single("bell", toSample("bell", bell(bellFreq, 28), kRate, midiOf(bellFreq), 0.45)));
     set.push_back(drum("drop", waterDrop(29), 0.3));
     {
         // Stab: the pad's saws brighter, with a short envelope.
-        const double loop = 2.0;
-        std::vector<Voice> voices = detuned(261.63, loop, {-3, -1, 1, 3}, 30);
-        Signal s = additive(loop, voices, Wave::Saw, 9000, [](double, double f) { return lowPass(f, 3800.0); });
+        Loop loop = loopAt(261.63, 2.0);
+        Signal s = additive(loop.samples, detuned(loop, {-3, -1, 1, 3}, 30), Wave::Saw, 9000,
+                            [](double, double f) { return lowPass(f, 3800.0); });
         normalize(s, 1.0);
-        xm::Instrument ins = single("stab", looped("stab", s, 0.0, loop, std::round(261.63 * loop) / loop, 0.25));
+        xm::Instrument ins = single("stab", looped("stab", s, 0, loop, 0.25));
         xm::Envelope e;
         e.points = {{0, 64}, {4, 40}, {12, 10}, {24, 0}};
         ins.volume = e;

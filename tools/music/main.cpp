@@ -2,8 +2,8 @@
 //
 //   musicgen CONTENT_DIR [KICKS_FILE]
 //
-// writes CONTENT_DIR/sublumen.xm and, when asked, the kick onsets it placed (one "ms volume" line
-// each), which the tests compare with the beat meter. The same source always gives the same bytes.
+// writes CONTENT_DIR/sublumen.xm and, when asked, the kick onsets it placed (one line each: module
+// position in ms, pattern volume, "main" or "soft"), which the tests compare with the beat meter. The same source always gives the same bytes.
 #include "compose.h"
 #include "instruments.h"
 
@@ -32,10 +32,11 @@ int main(int argc, char** argv)
         }
         if (argc == 3) {
             std::ofstream kicks(argv[2]);
-            kicks << "# kick onsets in sublumen.xm: module position (ms), pattern volume (0..64)\n";
+            kicks << "# kick onsets in sublumen.xm: module position (ms), pattern volume (0..64), kick\n";
             char line[64];
             for (const music::KickHit& k : piece.kicks) {
-                std::snprintf(line, sizeof line, "%.3f %d\n", music::msOfRow(k.row), k.volume);
+                std::snprintf(line, sizeof line, "%.3f %d %s\n", music::msOfRow(k.row), k.volume,
+                              k.instrument == music::kKick ? "main" : "soft");
                 kicks << line;
             }
             if (!kicks) {

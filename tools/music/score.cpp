@@ -63,7 +63,7 @@ void Score::effect(int channel, int row, uint8_t command, uint8_t param)
 void Score::kick(int channel, int row, uint8_t instrument, int vol)
 {
     hit(channel, row, instrument, vol);
-    kickHits.push_back({row, vol});
+    kickHits.push_back({row, vol, instrument});
 }
 
 void Score::echo(int channel, int target, int fromRow, int toRow, int delay, double scale)
@@ -91,7 +91,7 @@ void Score::echo(int channel, int target, int fromRow, int toRow, int delay, dou
 
 void Score::duck(int channel, int fromRow, int toRow, double depth)
 {
-    static const double kCurve[kRowsPerBeat] = {0.0, 0.55, 0.85, 1.0};
+    static const double kCurve[kRowsPerBeat] = {0.0, 0.45, 0.75, 0.9};
     // The volume each row would play at without ducking: set by notes (their volume column, or
     // the full 64) and by bare volume-column values.
     int level = 64;

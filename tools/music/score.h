@@ -26,6 +26,7 @@ inline uint8_t noteOf(int midi) { return static_cast<uint8_t>(midi - 11); }
 struct KickHit {
     int row;
     int volume; // 0..64
+    uint8_t instrument;
 };
 
 class Score {
