@@ -396,8 +396,8 @@ private:
     {
         // A dark drone that opens out: pads and a sub from nothing, wind, then a bell.
         pads(0, 24, kPadDark, 40);
-        s.ramp(kChPad, 0, rowOf(4), 8, 40);
-        s.ramp(kChPad + 1, 0, rowOf(4), 8, 40);
+        for (int voice = 0; voice < 4; ++voice)
+            s.ramp(kChPad + voice, 0, rowOf(4), 8, 40);
         sub(0, 32, 36);
         s.ramp(kChSub, 0, rowOf(6), 4, 36);
         riser(0, rowOf(8), 36, 7, 4, 18);
@@ -716,9 +716,9 @@ private:
         sub(158, 164, 36);
 
         static const std::vector<MelodyNote> farewell = {
-            {8, 6, 7}, {14, 2, 5}, {16, 8, 3}, {24, 8, 0}, // bar 158.5..160
-            {34, 12, 7},                                   // 276212 ms: the sprites begin to vanish
-            {50, 14, 12},                                  // 277922 ms: the last of them
+            {8, 6, 7}, {14, 2, 5}, {16, 8, 3}, {24, 12, 0}, // bar 158.5..160
+            {50, 14, 7},                                     // 276214 ms: the sprites begin to vanish
+            {66, 16, 12},                                    // 277929 ms: the last of them
         };
         melody(kChBell, kBell, farewell, rowOf(158), kTonicD, 36, rowOf(164));
         s.echo(kChBell, kChBellEcho, rowOf(158), rowOf(164), 6, 0.5);

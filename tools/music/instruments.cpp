@@ -450,7 +450,7 @@ std::vector<xm::Instrument> buildInstruments()
 {
     std::vector<xm::Instrument> set;
 
-    set.push_back(drum("kick", kickDrum(0.3, 220, 50, 0.04, 1.0, 11), 1.0));
+    set.push_back(drum("kick", kickDrum(0.3, 220, 50, 0.06, 1.0, 11), 1.0));
     set.push_back(drum("kick soft", kickDrum(0.5, 130, 50, 0.2, 0.0, 12), 0.9));
     set.push_back(drum("clap", clap(13), 0.8));
     set.push_back(drum("snare", snare(14), 0.55));
