@@ -14,8 +14,8 @@
 
 #include <cmath>
 #include <initializer_list>
-#include <utility>
 #include <string>
+#include <utility>
 
 namespace music {
 
@@ -170,14 +170,12 @@ private:
     // A line of notes (pitches relative to `tonic`) starting at `startRow`, cut at `endRow`.
     // Legato notes glide from the previous one without a new attack.
     void melody(int channel, uint8_t instrument, const std::vector<MelodyNote>& notes, int startRow, int tonic,
-                int vol, int endRow, bool legato = false, int firstNote = 0, int noteCount = 1 << 20)
+                int vol, int endRow, bool legato = false)
     {
         int lastEnd = -1;
-        int count = 0;
-        for (size_t i = static_cast<size_t>(firstNote); i < notes.size() && count < noteCount; ++i, ++count) {
+        for (size_t i = 0; i < notes.size(); ++i) {
             const MelodyNote& n = notes[i];
-            int shift = notes[static_cast<size_t>(firstNote)].start;
-            int row = startRow + n.start - shift;
+            int row = startRow + n.start;
             if (row >= endRow)
                 break;
             if (legato && row == lastEnd) {
@@ -190,16 +188,15 @@ private:
             } else {
                 s.note(channel, row, tonic + n.pitch, instrument, vol);
             }
-            int end = std::min(row + n.length, endRow);
-            bool next = i + 1 < notes.size() && startRow + notes[i + 1].start - shift == row + n.length;
-            if (!next || row + n.length >= endRow)
-                s.keyOff(channel, end);
             lastEnd = row + n.length;
+            bool joined = i + 1 < notes.size() && notes[i + 1].start == n.start + n.length;
+            if (!joined || lastEnd >= endRow)
+                s.keyOff(channel, std::min(lastEnd, endRow));
         }
     }
 
     // Pads: the four voices follow the voice-led chords; a voice is struck again only when its
-    // note changes. `pump` < 1 ducks them after every beat.
+    // note changes. A `pumpDepth` under 1 ducks them on every beat.
     void pads(int fromBar, int toBar, uint8_t instrument, int vol, double pumpDepth = 1.0)
     {
         padVoices(kChPad, 0, fromBar, toBar, instrument, vol, pumpDepth);
@@ -295,27 +292,23 @@ private:
     }
 
     // Chord stabs on the offbeat eighths: the upper three voices an octave up.
-    void stabs(int fromBar, int toBar, int vol, const std::string& pattern = "..9...9...9...9.")
+    void stabs(int fromBar, int toBar, int vol)
     {
-        for (int row = rowOf(fromBar); row < rowOf(toBar); ++row) {
-            int v = stepVolume(pattern[static_cast<size_t>(row % static_cast<int>(pattern.size()))]);
-            if (v == 0)
-                continue;
+        for (int row = rowOf(fromBar) + 2; row < rowOf(toBar); row += 4) {
             const std::vector<int>& voices = voicingAt(row);
             for (int k = 0; k < 3; ++k) {
-                s.note(kChStab + k, row, voices[static_cast<size_t>(k + 1)] + 12, kStab,
-                       static_cast<int>(std::lround(vol * v / 64.0)));
+                s.note(kChStab + k, row, voices[static_cast<size_t>(k + 1)] + 12, kStab, vol);
                 s.effect(kChStab + k, row, xm::kSetPanningFx, static_cast<uint8_t>(0x50 + 0x30 * k));
             }
         }
     }
 
     // A snare roll with `every` rows between hits, volume rising from `from` to `to`.
-    void roll(int fromRow, int toRow, int every, int from, int to, uint8_t instrument = kSnare)
+    void roll(int fromRow, int toRow, int every, int from, int to)
     {
         for (int row = fromRow; row < toRow; row += every) {
             double t = toRow - 1 > fromRow ? static_cast<double>(row - fromRow) / (toRow - 1 - fromRow) : 1.0;
-            s.hit(kChSnare, row, instrument, static_cast<int>(std::lround(from + (to - from) * t)));
+            s.hit(kChSnare, row, kSnare, static_cast<int>(std::lround(from + (to - from) * t)));
         }
     }
 
@@ -336,7 +329,7 @@ private:
         s.keyOff(kChRiser, toRow);
     }
 
-    // The downbeat that opens a section: impact, crash and a full kick.
+    // The downbeat that opens a section: an impact under a crash (the kick comes from the groove).
     void impact(int bar, int vol = 64)
     {
         s.hit(kChImpact, rowOf(bar), kImpact, vol);
@@ -351,8 +344,9 @@ private:
     // Cuts every melodic channel at `row` (the breath before a drop).
     void silence(int row)
     {
-        for (int ch : std::initializer_list<int>{kChBass, kChPad, kChPad + 1, kChPad + 2, kChPad + 3, kChLead, kChArp, kChArpEcho,
-                       kChStab, kChStab + 1, kChStab + 2, kChHat, kChHatOpen, kChPerc})
+        for (int ch : std::initializer_list<int>{kChBass, kChPad, kChPad + 1, kChPad + 2, kChPad + 3, kChLead, kChArp,
+                                                 kChArpEcho, kChStab, kChStab + 1, kChStab + 2, kChHat, kChHatOpen,
+                                                 kChPerc})
             s.effect(ch, row, xm::kExtended, 0xC0);
     }
 
