@@ -1,4 +1,4 @@
-// dsp.cpp - oscillators, reverb and sample conversion.
+// dsp.cpp - signal helpers, reverb, tuning and sample conversion.
 #include "dsp.h"
 
 #include <algorithm>
@@ -18,35 +18,6 @@ double midiOf(double freq)
     return 69.0 + 12.0 * std::log2(freq / 440.0);
 }
 
-// sum over h in `first`, first + step, ... <= harmonics of sin(2 pi h phase) / h, by the Chebyshev
-// recurrence sin((h+1)x) = 2 cos x sin(hx) - sin((h-1)x).
-double harmonicSum(double phase, int harmonics, int step)
-{
-    double x = 2 * kPi * phase;
-    double c = 2 * std::cos(x);
-    double previous = 0, current = std::sin(x), sum = 0;
-    for (int h = 1; h <= harmonics; ++h) {
-        if ((h - 1) % step == 0)
-            sum += current / h;
-        double next = c * current - previous;
-        previous = current;
-        current = next;
-    }
-    return sum;
-}
-
-} // namespace
-
-double additiveSaw(double phase, double freq, double limitHz)
-{
-    return harmonicSum(phase, static_cast<int>(limitHz / freq), 1) * (2.0 / kPi);
-}
-
-double additiveSquare(double phase, double freq, double limitHz)
-{
-    return harmonicSum(phase, static_cast<int>(limitHz / freq), 2) * (4.0 / kPi);
-}
-
 double peak(const Signal& s)
 {
     double p = 0;
@@ -54,6 +25,8 @@ double peak(const Signal& s)
         p = std::max(p, std::fabs(v));
     return p;
 }
+
+} // namespace
 
 void normalize(Signal& s, double target)
 {

@@ -1,6 +1,6 @@
-// dsp.h - the synthesis toolkit the instruments are made with: a seeded noise source, filters,
-// band-limited oscillators, a small reverb, and the conversion of a rendered sound into an XM
-// sample tuned to its pitch.
+// dsp.h - the synthesis toolkit the instruments are made with: a seeded noise source, filters, a
+// small reverb, and the conversion of a rendered sound into an XM sample tuned to its pitch (the
+// band-limited additive oscillators live with the instruments).
 //
 // Everything is plain double arithmetic in a fixed order with explicit seeds, so the rendered
 // samples are the same on every run.
@@ -73,19 +73,7 @@ private:
     double a = 0, z = 0;
 };
 
-// A sawtooth summed from its harmonics below `limitHz`: band-limited, and exactly periodic, so a
-// loop over whole periods is seamless. `phase` in cycles.
-double additiveSaw(double phase, double freq, double limitHz);
-// Square (odd harmonics) with the same properties.
-double additiveSquare(double phase, double freq, double limitHz);
-
-// Exponential segment from a to b over [0, 1].
-inline double expInterp(double a, double b, double t)
-{
-    return a * std::pow(b / a, t);
-}
-
-double peak(const Signal& s);
+// Scales to the given peak.
 void normalize(Signal& s, double target);
 void fadeOut(Signal& s, double rate, double seconds);
 // A mono Schroeder-Moorer reverb (parallel combs into series all-passes); returns the wet tail only,

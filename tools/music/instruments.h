@@ -36,11 +36,7 @@ enum Instrument : uint8_t {
     kBell,
     kDrop,         // a water drop
     kStab,
-    kInstrumentCount = kStab
 };
-
-// Pitch of the drums' and effects' samples: they play at their recorded pitch on this note.
-constexpr uint8_t kDrumNote = 49; // C-4
 
 std::vector<xm::Instrument> buildInstruments();
 

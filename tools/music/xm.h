@@ -16,30 +16,18 @@ namespace xm {
 // Pattern notes: 1 is C-0, 49 is C-4 (middle C), 96 is B-7; 97 releases the note (key off).
 constexpr uint8_t kKeyOff = 97;
 
-// Volume-column values (the file stores the set-volume command 0..64 as 0x10..0x50).
+// The volume column's set-volume command: 0..64 stored as 0x10..0x50.
 inline uint8_t setVolume(int volume) { return static_cast<uint8_t>(0x10 + (volume < 0 ? 0 : volume > 64 ? 64 : volume)); }
-inline uint8_t volumeSlideDown(int speed) { return static_cast<uint8_t>(0x60 + (speed & 15)); }
-inline uint8_t volumeSlideUp(int speed) { return static_cast<uint8_t>(0x70 + (speed & 15)); }
-inline uint8_t setPanning(int pan16) { return static_cast<uint8_t>(0xC0 + (pan16 & 15)); }
 
-// Effect-column commands used by the composer (FastTracker 2 numbering; letters G.. follow 9..F).
+// Effect-column commands the composer uses (FastTracker 2 numbering; letters G.. follow 9..F).
 enum Effect : uint8_t {
-    kArpeggio = 0x0,
     kPortaUp = 0x1,
     kPortaDown = 0x2,
     kTonePorta = 0x3,
-    kVibrato = 0x4,
-    kVolumeSlide = 0xA,
     kSetPanningFx = 0x8,
-    kSampleOffset = 0x9,
-    kSetVolumeFx = 0xC,
-    kExtended = 0xE,      // parameter high nibble: 0x9 retrigger, 0xC note cut, 0xD note delay
-    kSetSpeed = 0xF,      // below 0x20: ticks per row; from 0x20: beats per minute
-    kGlobalVolume = 0x10, // 'G', 0..64
-    kGlobalVolumeSlide = 0x11, // 'H'
-    kKeyOffFx = 0x14,     // 'K'
-    kPanningSlide = 0x19, // 'P'
-    kMultiRetrig = 0x1B,  // 'R'
+    kExtended = 0xE,           // parameter high nibble: 0x1/0x2 fine slide, 0x9 retrigger, 0xC note cut
+    kSetSpeed = 0xF,           // below 0x20: ticks per row; from 0x20: beats per minute
+    kGlobalVolume = 0x10,      // 'G', 0..64
 };
 
 struct Cell {

@@ -84,7 +84,7 @@ TEST(XmWriter, PatternsOrdersAndCellsReadBackInLibopenmpt)
     xm::Pattern a(16, 4), b(32, 4);
     a.at(0, 0) = {49, 1, xm::setVolume(40), xm::kPortaUp, 0x12};
     a.at(5, 3) = {xm::kKeyOff, 0, 0, 0, 0};
-    b.at(31, 2) = {0, 0, xm::volumeSlideDown(3), xm::kGlobalVolume, 0x20};
+    b.at(31, 2) = {0, 0, xm::setVolume(3), xm::kGlobalVolume, 0x20};
     m.patterns = {a, b};
     m.orders = {0, 1, 0};
 
