@@ -96,7 +96,8 @@ private:
     void chordsFor(int fromBar, int toBar, const std::vector<std::string>& names, int halvesPerChord)
     {
         for (int h = fromBar * 2, i = 0; h < toBar * 2; ++h, ++i)
-            chords[static_cast<size_t>(h)] = Chord::parse(names[static_cast<size_t>(i / halvesPerChord) % names.size()]);
+            chords[static_cast<size_t>(h)] =
+                Chord::parse(names[static_cast<size_t>(i / halvesPerChord) % names.size()]);
     }
 
     void planHarmony()
@@ -208,7 +209,8 @@ private:
         padVoices(kChStab - 1, 1, fromBar, toBar, instrument, vol, 1.0);
     }
 
-    void padVoices(int baseChannel, int firstVoice, int fromBar, int toBar, uint8_t instrument, int vol, double pumpDepth)
+    void padVoices(int baseChannel, int firstVoice, int fromBar, int toBar, uint8_t instrument, int vol,
+                   double pumpDepth)
     {
         static const uint8_t kPans[4] = {0x58, 0xA8, 0x78, 0x90};
         for (int voice = firstVoice; voice < 4; ++voice) {
@@ -609,7 +611,8 @@ private:
         for (int row = rowOf(104) + 2; row < rowOf(124);) {
             int degree = static_cast<int>((scatter.next() + 1.0) * 2.5) % 5;
             int octave = scatter.next() > 0.3 ? 12 : 0;
-            s.note(kChFx, row, 60 + kPentatonic[degree] + octave, kDrop, 22 + static_cast<int>(10 * (scatter.next() + 1)));
+            int vol = 22 + static_cast<int>(10 * (scatter.next() + 1));
+            s.note(kChFx, row, 60 + kPentatonic[degree] + octave, kDrop, vol);
             row += 6 + static_cast<int>((scatter.next() + 1.0) * 5.0);
         }
 

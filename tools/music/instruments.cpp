@@ -18,10 +18,8 @@ constexpr double kRate = 44100.0;
 // Headroom for the whole mix: every sample is scaled by this, so a player that mixes louder than
 // libopenmpt (xmp does, by about 3 dB) still does not clip.
 constexpr double kMasterGain = 0.9;
-
-
-
-
+// The kick's punch: held this long (s), then faded out over kPunchFade. Longer would feed the beat
+// meter more, but its peak would come later than 60 ms after the kick.
 constexpr double kPunchHold = 0.035;
 constexpr double kPunchFade = 0.008;
 constexpr double kBarSeconds = 60.0 / 140.0 * 4.0;
@@ -106,7 +104,8 @@ std::vector<Voice> detuned(const Loop& loop, const std::vector<int>& offsets, ui
     Noise phases(seed);
     std::vector<Voice> voices;
     for (int o : offsets)
-        voices.push_back({loop.freq(o), 1.0 / std::sqrt(static_cast<double>(offsets.size())), 0.5 + 0.5 * phases.next()});
+        voices.push_back(
+            {loop.freq(o), 1.0 / std::sqrt(static_cast<double>(offsets.size())), 0.5 + 0.5 * phases.next()});
     return voices;
 }
 
@@ -167,7 +166,8 @@ Signal kickDrum(double seconds, double startHz, double endHz, double decay, doub
         double f = endHz + (startHz - endHz) * std::exp(-t / 0.022);
         phase += f / kRate;
         double body = std::sin(2 * kPi * phase) * std::exp(-t / decay);
-        double gate = t < kPunchHold ? 1.0 : t < kPunchHold + kPunchFade ? 0.5 + 0.5 * std::cos(kPi * (t - kPunchHold) / kPunchFade) : 0.0;
+        double fade = std::clamp((t - kPunchHold) / kPunchFade, 0.0, 1.0);
+        double gate = 0.5 + 0.5 * std::cos(kPi * fade);
         double crushed = std::tanh(body * 5.0);
         air1.process(noise.next());
         air2.process(air1.high);
@@ -189,15 +189,14 @@ Signal clap(uint64_t seed)
     high.set(700, kRate);
     size_t n = static_cast<size_t>(0.35 * kRate);
     Signal dry(n);
-    const double bursts[4] = {0.0, 0.0095, 0.0195, 0.029};
+    // Three short slaps, then the main one with its tail: (start, level, decay) in seconds.
+    const double bursts[4][3] = {{0.0, 0.8, 0.0035}, {0.0095, 0.8, 0.0035}, {0.0195, 0.8, 0.0035}, {0.029, 1.0, 0.032}};
     for (size_t i = 0; i < n; ++i) {
         double t = static_cast<double>(i) / kRate;
         double env = 0;
-        for (int b = 0; b < 3; ++b)
-            if (t >= bursts[b])
-                env = std::max(env, std::min(1.0, (t - bursts[b]) / 0.0006) * std::exp(-(t - bursts[b]) / 0.0035) * 0.8);
-        if (t >= bursts[3])
-            env = std::max(env, std::min(1.0, (t - bursts[3]) / 0.0006) * std::exp(-(t - bursts[3]) / 0.032));
+        for (const auto& b : bursts)
+            if (t >= b[0])
+                env = std::max(env, b[1] * std::min(1.0, (t - b[0]) / 0.0006) * std::exp(-(t - b[0]) / b[2]));
         band.process(noise.next());
         band2.process(band.band);
         dry[i] = high.high(band2.band) * env;
@@ -550,7 +549,8 @@ std::vector<xm::Instrument> buildInstruments()
             return lowPass(f, 3500.0) * presence;
         });
         std::vector<Voice> octave = {{2.0 * loop.freq(), 1.0, 0.27}};
-        Signal up = additive(loop.samples, octave, Wave::Saw, 11000, [](double, double f) { return lowPass(f, 4000.0); });
+        Signal up =
+            additive(loop.samples, octave, Wave::Saw, 11000, [](double, double f) { return lowPass(f, 4000.0); });
         for (size_t i = 0; i < s.size(); ++i)
             s[i] += 0.35 * up[i];
         normalize(s, 1.0);

@@ -3,7 +3,8 @@
 //   musicgen CONTENT_DIR [KICKS_FILE]
 //
 // writes CONTENT_DIR/sublumen.xm and, when asked, the kick onsets it placed (one line each: module
-// position in ms, pattern volume, "main" or "soft"), which the tests compare with the beat meter. The same source always gives the same bytes.
+// position in ms, pattern volume, "main" or "soft"), which the tests compare with the beat meter.
+// The same source always gives the same bytes.
 #include "compose.h"
 #include "instruments.h"
 

@@ -17,7 +17,10 @@ namespace xm {
 constexpr uint8_t kKeyOff = 97;
 
 // The volume column's set-volume command: 0..64 stored as 0x10..0x50.
-inline uint8_t setVolume(int volume) { return static_cast<uint8_t>(0x10 + (volume < 0 ? 0 : volume > 64 ? 64 : volume)); }
+inline uint8_t setVolume(int volume)
+{
+    return static_cast<uint8_t>(0x10 + (volume < 0 ? 0 : volume > 64 ? 64 : volume));
+}
 
 // Effect-column commands the composer uses (FastTracker 2 numbering; letters G.. follow 9..F).
 enum Effect : uint8_t {

@@ -56,7 +56,10 @@ protected:
     }
     void SetUp() override { ASSERT_GT(kicks->size(), 300u) << "missing " << MUSIC_KICKS_PATH; }
 
-    static float levelAt(int frame) { return (*levels)[static_cast<size_t>(std::clamp<int>(frame, 0, static_cast<int>(levels->size()) - 1))]; }
+    static float levelAt(int frame)
+    {
+        return (*levels)[static_cast<size_t>(std::clamp<int>(frame, 0, static_cast<int>(levels->size()) - 1))];
+    }
     static int frameOf(double ms) { return static_cast<int>(std::ceil(ms / kFrameMs)); }
 
     // Peaks above `threshold`: frames that are the highest within 150 ms either side. The meter

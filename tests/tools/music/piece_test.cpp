@@ -31,7 +31,8 @@ protected:
 
     static double rmsDb(double fromMs, double toMs)
     {
-        size_t a = static_cast<size_t>(fromMs * kRate / 1000), b = std::min(mono->size(), static_cast<size_t>(toMs * kRate / 1000));
+        size_t a = static_cast<size_t>(fromMs * kRate / 1000);
+        size_t b = std::min(mono->size(), static_cast<size_t>(toMs * kRate / 1000));
         double sum = 0;
         for (size_t i = a; i < b; ++i)
             sum += static_cast<double>((*mono)[i]) * (*mono)[i];
