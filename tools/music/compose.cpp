@@ -114,7 +114,7 @@ private:
         chordsFor(83, 87, {"Cm", "Ab", "Eb", "Bb"}, 2);
         chordsFor(87, 88, {"G"}, 2);
         chordsFor(88, 104, {"Ab", "Eb", "Bb", "Cm"}, 2);
-        chordsFor(104, 127, {"Cm9", "Abmaj7", "Fm9", "G7sus4"}, 4);
+        chordsFor(104, 127, {"Cm9", "Abmaj7", "Fm7", "G7sus4"}, 4);
         chordsFor(127, 128, {"G"}, 2);
         chordsFor(128, 135, {"Cm", "Ab", "Bb", "G", "Cm", "Ab", "G"}, 2);
         chordsFor(135, 143, {"Ab", "Eb", "Bb", "Cm"}, 2);

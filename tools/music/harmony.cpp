@@ -78,7 +78,7 @@ std::vector<int> voiceLead(const Chord& chord, const std::vector<int>& previous,
                         hasThird = hasThird || (p % 12) == third;
                     if (!hasThird)
                         continue;
-                    cost += 3 * (static_cast<int>(std::min<size_t>(chord.intervals.size(), 4)) - distinct);
+                    cost += 8 * (static_cast<int>(std::min<size_t>(chord.intervals.size(), 4)) - distinct);
                     for (int k = 0; k < 3; ++k)
                         if (v[static_cast<size_t>(k + 1)] - v[static_cast<size_t>(k)] < 2)
                             cost += 4;
