@@ -84,7 +84,8 @@ struct LUMENVAT_API Matrix {
 
 // 4x4 matrix, column-major as OpenGL takes it: elements 12, 13, 14 hold the translation.
 // The rotate and scale operations multiply this matrix in place on the right (the new transform
-// acts on the object before the existing one) and return a copy of the result.
+// acts on the object before the existing one) and return a copy of the result. rotateX/Y/Z turn
+// counterclockwise (right-handed); makeRotation is built row by row and turns by -angle.
 struct LUMENVAT_API Matrix4 {
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
@@ -92,7 +93,7 @@ struct LUMENVAT_API Matrix4 {
     float operator[](int i) const { return m[i]; }
 
     void makeIdentity();
-    // Rotation by angle radians about the axis (x, y, z), normalised here.
+    // Rotation by -angle radians about the axis (x, y, z), normalised here.
     static Matrix4 makeRotation(float angle, float x, float y, float z);
     static Matrix4 makeScaleXYZ(float x, float y, float z);
     static Matrix4 makeTranslation(float x, float y, float z);

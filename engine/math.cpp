@@ -81,6 +81,8 @@ void Matrix4::makeIdentity()
     *this = Matrix4();
 }
 
+// Built row by row, as the engine always has: read by GL (column-major) it turns the opposite way
+// to rotateX/Y/Z, by -angle about the axis. The COLLADA reader negates its angles for it.
 Matrix4 Matrix4::makeRotation(float angle, float x, float y, float z)
 {
     Matrix4 r;
@@ -92,13 +94,13 @@ Matrix4 Matrix4::makeRotation(float angle, float x, float y, float z)
     z /= length;
     float c = std::cos(angle), s = std::sin(angle), t = 1 - c;
     r.m[0] = t * x * x + c;
-    r.m[1] = t * x * y + s * z;
-    r.m[2] = t * x * z - s * y;
-    r.m[4] = t * x * y - s * z;
+    r.m[4] = t * x * y + s * z;
+    r.m[8] = t * x * z - s * y;
+    r.m[1] = t * x * y - s * z;
     r.m[5] = t * y * y + c;
-    r.m[6] = t * y * z + s * x;
-    r.m[8] = t * x * z + s * y;
-    r.m[9] = t * y * z - s * x;
+    r.m[9] = t * y * z + s * x;
+    r.m[2] = t * x * z + s * y;
+    r.m[6] = t * y * z - s * x;
     r.m[10] = t * z * z + c;
     return r;
 }
@@ -154,19 +156,19 @@ Matrix4 Matrix4::transpose() const
 
 Matrix4 Matrix4::rotateX(float angle)
 {
-    *this = *this * makeRotation(angle, 1, 0, 0);
+    *this = *this * makeRotation(-angle, 1, 0, 0);
     return *this;
 }
 
 Matrix4 Matrix4::rotateY(float angle)
 {
-    *this = *this * makeRotation(angle, 0, 1, 0);
+    *this = *this * makeRotation(-angle, 0, 1, 0);
     return *this;
 }
 
 Matrix4 Matrix4::rotateZ(float angle)
 {
-    *this = *this * makeRotation(angle, 0, 0, 1);
+    *this = *this * makeRotation(-angle, 0, 0, 1);
     return *this;
 }
 

@@ -30,12 +30,23 @@ TEST(Vector3, CrossProductAndNormalize)
     EXPECT_EQ(Vector3(1, 2, 2).sqLength(), 9.0f);
 }
 
-TEST(Matrix4, RotationFollowsTheRightHandRule)
+TEST(Matrix4, MakeRotationTurnsByTheNegatedAngle)
 {
     Matrix4 r = Matrix4::makeRotation(static_cast<float>(M_PI / 2), 0, 0, 1);
-    expectNear(r * Vector3(1, 0, 0), Vector3(0, 1, 0));
-    Matrix4 x = Matrix4::makeRotation(static_cast<float>(M_PI / 2), 2, 0, 0); // axis normalised
+    expectNear(r * Vector3(1, 0, 0), Vector3(0, -1, 0));
+    Matrix4 x = Matrix4::makeRotation(static_cast<float>(-M_PI / 2), 2, 0, 0); // axis normalised
     expectNear(x * Vector3(0, 1, 0), Vector3(0, 0, 1));
+}
+
+TEST(Matrix4, RotateTurnsCounterclockwiseLikeANegatedMakeRotation)
+{
+    Matrix4 a, b = Matrix4::makeRotation(-0.7f, 0, 1, 0);
+    a.rotateY(0.7f);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(a[i], b[i], 1e-6f);
+    Matrix4 z;
+    z.rotateZ(static_cast<float>(M_PI / 2));
+    expectNear(z * Vector3(1, 0, 0), Vector3(0, 1, 0));
 }
 
 TEST(Matrix4, RotateAndScaleChangeTheMatrixInPlaceKeepingTranslation)

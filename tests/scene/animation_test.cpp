@@ -139,7 +139,7 @@ TEST(AnimationPlayer, ResetPassClearsRotationAndScaleButKeepsTranslation)
     player.update(3);
     expectMatrixNear(node.local, Matrix4::makeTranslation(1, 2, 3));
     player.update(1.5f);
-    expectMatrixNear(node.local, Matrix4::makeTranslation(1, 2, 3) * Matrix4::makeRotation(0.75f, 0, 0, 1));
+    expectMatrixNear(node.local, Matrix4::makeTranslation(1, 2, 3) * Matrix4::makeRotation(-0.75f, 0, 0, 1));
 }
 
 TEST(AnimationPlayer, TracksApplyRotationsZYXThenScalesThenTranslationsWhateverTheirOrder)
@@ -194,7 +194,7 @@ TEST(AnimationPlayer, NestedTracksApplyAfterTheirParentAndTracksWithoutTargetDoN
     player.add(track(ANIMATION_TRANSLATE_X, &node, {{0, 6}}));
     node.local.rotateX(2); // cleared by the nested track's reset
     player.update(0);
-    Matrix4 expected = Matrix4::makeRotation(1, 0, 0, 1);
+    Matrix4 expected = Matrix4::makeRotation(-1, 0, 0, 1); // rotateZ(1) turns counterclockwise
     expected[12] = 6;
     expectMatrixNear(node.local, expected);
 }
