@@ -1,0 +1,57 @@
+// collada_test.h - the scene effect ("colladascene", 96150 to 123400 ms) and the scene it shares.
+//
+// Its init loads the production's one COLLADA scene, sharedScene, which this effect and four
+// others draw. While any of them draws it, the materials' callback setSceneLights places the
+// eight GL point lights in the pattern that sceneLightPhase selects: [0, 1) drifting down the
+// corridor (this effect), [1, 2) swinging into a flickering grid (the water effect), [2, 3)
+// pulled together (the closing effect). The effect's own frame: a background that zooms on the
+// beat, a camera falling down the corridor of lights, darkening dust specks and film grain.
+#pragma once
+
+#include "engine_api.h"
+
+class Scene;
+class Material;
+class StepTimer;
+
+constexpr int kSceneLightCount = 8;
+
+extern Scene* sharedScene;
+extern BRAVIK_LUMENVAT::Vector* sceneLights;
+extern float sceneLightPhase;
+
+// The material callback: places lights 0..7 for the current sceneLightPhase.
+void setSceneLights(Material* material);
+// What setSceneLights hands to GL: positions (w = 1) and the intensity of each light's diffuse
+// colour (I, I, I, I), for phase c. Reseeds the generators as the patterns require.
+void computeSceneLights(float c, BRAVIK_LUMENVAT::Vector positions[kSceneLightCount],
+                        float intensities[kSceneLightCount]);
+
+// The 10 % fade in and out that most effects share.
+float sceneEffectFade(float p);
+// position = (time - start) / (end - start), then render(position, sceneEffectFade(position)).
+void drawWithSceneFade(BRAVIK_LUMENVAT::Base& effect);
+
+struct FlightCamera {
+    BRAVIK_LUMENVAT::Vector eye, target, up;
+};
+// The camera of the flight at p, for module position ms and beat index; from 110000 ms it shakes.
+FlightCamera flightCameraAt(float p, int ms, int beatIndex);
+// How much of a dust speck is drawn: 1 up to 10 units ahead of the eye, fading out by 12.
+float dustVisibility(float eyeZ, float speckZ);
+
+class ColladaTest : public BRAVIK_LUMENVAT::Base {
+public:
+    ColladaTest();
+    bool init(unsigned long start, unsigned long end) override;
+    void draw() override;
+    void render(float position, float fade) override;
+
+    StepTimer* stepTimer;
+
+private:
+    void drawBackground(float level);
+    void placeLights(float p, float pulse);
+    float drawDust(float p, float fade, const BRAVIK_LUMENVAT::Vector& eye);
+    void drawGrain(float level);
+};
