@@ -1,0 +1,42 @@
+// skene_layout.h - the production's one scene: a long arcade on a stone pier along z, sunk into a
+// wide hall around z = -50, with lanterns, glowing trims, an armillary in the hall and portals at
+// both ends.
+//
+// Five effects look at it: a flight down the arcade from z = 60 to -50 (eye |x| < 2.1, y -0.3 to
+// 2.3), a view along +x from (0, -0.355, -50), orbits 4 to 9 units around (0, 2.5, -50), views
+// from the +x side into the arcade around z = 30 to 45, and close views around (0, 1, 37.6). The
+// dimensions below keep those eyes clear of stone.
+#pragma once
+
+#include "skene_scene.h"
+
+namespace skene {
+
+namespace plan {
+constexpr float kFloorY = -0.5f;      // top of the arcade's floor
+constexpr float kSlabBottomY = -1.5f; // underside of the pier
+constexpr float kSlabHalfWidth = 3.0f;
+constexpr float kPillarX = 2.1f; // pillar centres at x = +-2.1
+constexpr float kBay = 4.0f;     // pillar rows at z = 64 - 4k
+constexpr float kFirstRowZ = 64.0f;
+constexpr int kRows = 42; // the last row at z = -100
+constexpr float kSpringY = 1.85f;
+constexpr float kArchTopY = 3.85f;
+constexpr float kEntablatureTopY = 4.15f;
+constexpr float kEntranceZ = 66.3f; // inner face of the entrance wall
+constexpr float kFarEndZ = -100.5f; // inner face of the far wall
+
+constexpr float kHallNorthZ = -40.0f;
+constexpr float kHallSouthZ = -60.0f;
+constexpr float kHallWestX = -12.6f;
+constexpr float kHallEastX = 23.1f; // inner face of the rose-window wall
+constexpr float kHallFloorY = -1.5f;
+constexpr float kHallSpringY = 4.45f;
+constexpr float kHallArchTopY = 6.45f;
+constexpr float kHallRoofY = 6.85f;
+} // namespace plan
+
+// Builds the whole scene: geometry (occlusion not yet baked), nodes, tracks, cameras, lights.
+Scene buildSkene();
+
+} // namespace skene
