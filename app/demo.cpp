@@ -1,20 +1,48 @@
 // demo.cpp - the entry point's body: start-up, effect registration, main loop and shutdown.
 //
-// Start-up order matters and is fixed: the display choice, the engine's window, the archive, the
-// window's title, texture parameters and upload, then the effects are registered, the beat
-// helpers made, the effects initialised, and the timer and music started. Everything from the
+// Start-up order matters and is fixed: the display choice (the setup dialog, where one is shown),
+// the engine's window, the archive, the window's title and icon, texture parameters and upload;
+// then the effects are registered, the beat helpers made, the effects initialised, and the timer
+// and music started. Everything from the
 // display choice to the end of the loop is one protected region: a text exception thrown
 // anywhere in it is reported as "Exception: %s" and leads straight to the shutdown.
 #include "app/demo.h"
 
 #include "app/main_loop.h"
+#include "app/setup_dialog.h"
 #include "render/helpers.h"
+#include "resources/program_resources.h"
 
 #include <GL/gl.h>
 
 using namespace BRAVIK_LUMENVAT;
 
 namespace {
+
+// The setup dialog's choice. "Quit" or closing the dialog gives a choice that is not accepted.
+// Where no dialog can be shown after all, the command line's choice stands.
+DisplayChoice askDisplayChoice(const DisplayChoice& commandLine)
+{
+    EngineDisplayModes modes;
+    SetupDialog dialog(modes);
+    if (!dialog.run()) {
+        rvkMsg("setup: the dialog cannot be shown; playing %dx%d windowed\n", commandLine.width, commandLine.height);
+        return commandLine;
+    }
+    DisplayChoice choice;
+    choice.accepted = dialog.accepted();
+    if (!choice.accepted)
+        return choice;
+    choice.width = dialog.getWidth();
+    choice.height = dialog.getHeight();
+    choice.bitsPerPixel = dialog.getBitsPerPixel();
+    choice.refreshRate = dialog.getRefreshRate();
+    choice.fullscreen = dialog.getFullscreen();
+    choice.alwaysOnTop = dialog.getAlwaysOnTop();
+    choice.alwaysOnTop2 = dialog.getAlwaysOnTop2();
+    choice.aspectIndex = dialog.getAspectRatio();
+    return choice;
+}
 
 void registerEffects(const std::vector<EffectEntry>& effects)
 {
@@ -29,6 +57,7 @@ void startUp(const DisplayChoice& choice, const std::vector<EffectEntry>& effect
     rvkReadPak("data.pak");
     rvkInitCubemaps();
     rvkSetWindowTitle("Sublumen");
+    rvkSetWindowIcon(programIcon32.rgba, programIcon32.width, programIcon32.height);
 
     rvkSetTextureParameter("sphere_normals.png", GL_TEXTURE_MAG_FILTER, 9729.0f);
     rvkSetTextureParameter("sphere_normals.png", GL_TEXTURE_MIN_FILTER, 9729.0f);
@@ -63,7 +92,7 @@ int runDemo(const StartOptions& options, const std::vector<EffectEntry>& effects
     clearColor = Vector(0, 0, 0);
     MainLoop loop;
     try {
-        DisplayChoice choice = options.commandLine;
+        DisplayChoice choice = options.showDialog ? askDisplayChoice(options.commandLine) : options.commandLine;
         if (!choice.accepted)
             loop.quit = true;
         else

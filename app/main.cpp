@@ -20,9 +20,12 @@ bool makeDirectories(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// The setup dialog asks for the display mode unless the command line already chose a window
+// (or a size), or the run is a capture, which shows nothing.
 StartOptions startOptionsFrom(const CommandLine& cl)
 {
     StartOptions start;
+    start.showDialog = !cl.capture && !cl.window && !cl.fullscreen && !cl.sizeGiven;
     DisplayChoice& choice = start.commandLine;
     choice.width = cl.width;
     choice.height = cl.height;

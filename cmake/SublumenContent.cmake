@@ -7,6 +7,7 @@
 # folders) into the content dir, deterministically. The outputs join the pak.
 set(SUBLUMEN_CONTENT_DIR ${CMAKE_BINARY_DIR}/content)
 set_property(GLOBAL PROPERTY SUBLUMEN_PAK_INPUTS "")
+set_property(GLOBAL PROPERTY SUBLUMEN_PAK_GENERATORS "")
 
 function(sublumen_generate tool)
   cmake_parse_arguments(G "" "" "OUTPUTS;ARGS;DEPENDS" ${ARGN})
@@ -24,6 +25,10 @@ function(sublumen_generate tool)
     COMMENT "Generating ${G_OUTPUTS}"
     VERBATIM)
   set_property(GLOBAL APPEND PROPERTY SUBLUMEN_PAK_INPUTS ${outputs})
+  # A custom command's outputs have build rules only in the folder that declares it, so the pak
+  # (declared at the top) reaches them through this target.
+  add_custom_target(content_${tool} DEPENDS ${outputs})
+  set_property(GLOBAL APPEND PROPERTY SUBLUMEN_PAK_GENERATORS content_${tool})
 endfunction()
 
 function(sublumen_add_pak pak data_dir)
@@ -39,4 +44,8 @@ function(sublumen_add_pak pak data_dir)
     COMMENT "Packing ${pak}"
     VERBATIM)
   add_custom_target(pak ALL DEPENDS ${pak})
+  get_property(generators GLOBAL PROPERTY SUBLUMEN_PAK_GENERATORS)
+  if(generators)
+    add_dependencies(pak ${generators})
+  endif()
 endfunction()

@@ -9,6 +9,9 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
+#include <SDL2/SDL.h>
+
+#include <algorithm>
 #include <cstdio>
 
 namespace lumenvat {
@@ -17,6 +20,30 @@ namespace {
 
 int written = 0;
 bool done = false;
+// Per frame: the time spent drawing (from the end of the previous write to the read-back) and
+// the whole frame including read-back and PNG encoding, in ms.
+std::vector<double> drawMs, frameMs;
+Uint64 lastWriteEnd = 0;
+
+double millisecondsSince(Uint64 then)
+{
+    return static_cast<double>(SDL_GetPerformanceCounter() - then) * 1000.0 /
+           static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void reportTimings()
+{
+    std::fprintf(stderr, "capture: %d frames; per frame median %.2f ms drawing, %.2f ms with writing\n", written,
+                 median(drawMs), median(frameMs));
+}
 
 int totalFrames()
 {
@@ -32,6 +59,9 @@ void captureReset()
 {
     written = 0;
     done = false;
+    drawMs.clear();
+    frameMs.clear();
+    lastWriteEnd = 0;
 }
 
 bool captureDone()
@@ -48,6 +78,10 @@ bool captureWriteFrame()
 {
     if (captureDone())
         return false;
+    // The first frame's drawing time is unknown: it follows the whole start-up.
+    if (lastWriteEnd)
+        drawMs.push_back(millisecondsSince(lastWriteEnd));
+    Uint64 readStart = SDL_GetPerformanceCounter();
     PictureRect r = pictureRect();
     std::vector<unsigned char> pixels(static_cast<size_t>(r.width) * r.height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -65,6 +99,12 @@ bool captureWriteFrame()
     int total = totalFrames();
     if (written == total || written % 30 == 1)
         std::fprintf(stderr, "capture: frame %d of %d at %d ms\n", written, total, rvkGetModulePosition());
+    lastWriteEnd = SDL_GetPerformanceCounter();
+    if (!drawMs.empty())
+        frameMs.push_back(drawMs.back() + static_cast<double>(lastWriteEnd - readStart) * 1000.0 /
+                                              static_cast<double>(SDL_GetPerformanceFrequency()));
+    if (written == total)
+        reportTimings();
     clockAdvanceCaptureFrame();
     return true;
 }

@@ -21,15 +21,15 @@ bool logOpened = false;
 
 std::string defaultLogPath()
 {
-    std::string base;
+    std::string dir;
     if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
-        base = state;
+        dir = std::string(state) + "/sublumen";
     else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.local/state";
+        dir = std::string(home) + "/.local/state/sublumen";
     else
         return "sublumen.log";
-    mkdir(base.c_str(), 0755);
-    std::string dir = base + "/sublumen";
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
+        mkdir(dir.substr(0, slash).c_str(), 0755);
     mkdir(dir.c_str(), 0755);
     return dir + "/sublumen.log";
 }
@@ -65,6 +65,7 @@ void closeLog()
     if (logFile)
         std::fclose(logFile);
     logFile = nullptr;
+    logOpened = false;
 }
 
 void logLine(const char* text)

@@ -5,9 +5,15 @@
 
 #include <GL/gl.h>
 
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#include <stb_image.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -59,6 +65,25 @@ std::vector<Rgba> readPixels(int x, int y, int width, int height)
 Rgba readPixel(int x, int y)
 {
     return readPixels(x, y, 1, 1)[0];
+}
+
+std::vector<Rgba> loadPng(const std::string& path, int& width, int& height)
+{
+    int channels = 0;
+    unsigned char* data = stbi_load(path.c_str(), &width, &height, &channels, 4);
+    if (!data)
+        return {};
+    std::vector<Rgba> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    std::memcpy(pixels.data(), data, pixels.size() * 4);
+    stbi_image_free(data);
+    return pixels;
+}
+
+std::string engineLog()
+{
+    std::string text;
+    readFile(keptLog, text);
+    return text;
 }
 
 std::string binaryDir()

@@ -21,6 +21,11 @@ struct Rgba {
 std::vector<Rgba> readPixels(int x, int y, int width, int height);
 Rgba readPixel(int x, int y);
 
+// A PNG file's pixels, top row first; empty when it cannot be read.
+std::vector<Rgba> loadPng(const std::string& path, int& width, int& height);
+// The log file of the window opened by openGLWindow.
+std::string engineLog();
+
 std::string binaryDir();   // the build folder
 std::string sourceDir();   // the source tree
 std::string programPath(); // build/sublumen

@@ -1,0 +1,73 @@
+// The command line: defaults, every option, and the mistakes that must be refused.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool parse(std::vector<std::string> args, CommandLine& out, std::string* error = nullptr)
+{
+    std::string e;
+    bool ok = parseCommandLine(args, out, e);
+    if (error)
+        *error = e;
+    return ok;
+}
+
+} // namespace
+
+TEST(CommandLine, DefaultsAreACaptureOfTheWholeShowAt60Fps)
+{
+    CommandLine cl;
+    ASSERT_TRUE(parse({"--capture", "/tmp/x"}, cl));
+    EXPECT_TRUE(cl.capture);
+    EXPECT_EQ(cl.captureDir, "/tmp/x");
+    EXPECT_EQ(cl.fromMs, 0);
+    EXPECT_EQ(cl.toMs, 281200);
+    EXPECT_EQ(cl.fps, 60);
+    EXPECT_EQ(cl.width, 1280);
+    EXPECT_EQ(cl.height, 720);
+}
+
+TEST(CommandLine, ReadsEveryOption)
+{
+    CommandLine cl;
+    ASSERT_TRUE(parse({"--window", "--size", "640x360", "--aspect", "16:10", "--start", "96150", "--data", "d.pak",
+                       "--overlay", "dev", "--log", "l.txt", "--no-audio"},
+                      cl));
+    EXPECT_TRUE(cl.window);
+    EXPECT_EQ(cl.width, 640);
+    EXPECT_EQ(cl.height, 360);
+    EXPECT_EQ(cl.aspectIndex, 1);
+    EXPECT_EQ(cl.startMs, 96150);
+    EXPECT_EQ(cl.dataPath, "d.pak");
+    EXPECT_EQ(cl.overlayDir, "dev");
+    EXPECT_EQ(cl.logPath, "l.txt");
+    EXPECT_TRUE(cl.noAudio);
+}
+
+TEST(CommandLine, RefusesBadValuesWithAReason)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--size", "640"},          {"--size", "0x0"},       {"--size", "12x99999"},
+        {"--aspect", "21:9"},       {"--start", "-5"},       {"--start", "1e3"},
+        {"--capture"},              {"--capture", "d", "--fps", "0"},
+        {"--window", "--fullscreen"}, {"--capture", "d", "--window"},
+        {"--from", "5"},            {"--capture", "d", "--from", "500", "--to", "100"},
+        {"--bogus"},                {"--data", ""},
+    };
+    for (const auto& args : bad) {
+        CommandLine cl;
+        std::string error;
+        EXPECT_FALSE(parse(args, cl, &error)) << args[0];
+        EXPECT_FALSE(error.empty()) << args[0];
+    }
+}
+
+TEST(CommandLine, ClosestAspectFollowsTheWindowShape)
+{
+    EXPECT_EQ(closestAspect(1920, 1080), 2);
+    EXPECT_EQ(closestAspect(1680, 1050), 1);
+    EXPECT_EQ(closestAspect(1280, 1024), 0);
+    EXPECT_EQ(closestAspect(320, 180), 2);
+}
