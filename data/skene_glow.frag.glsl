@@ -24,9 +24,9 @@ void main()
         lit += gl_LightSource[i].diffuse.rgb * (abs(dot(n, l)) / (1.0 + d2 / (lightRange * lightRange)));
     }
     float facing = abs(dot(n, v));
-    vec3 colour = glowColor * (glowGain * bake.a * (0.5 + 0.5 * facing)) + lit * lightGain;
+    vec3 colour = glowColor * (glowGain * bake.a * (0.5 + 0.5 * facing)) + lit * lightGain * (0.4 + 0.6 * glowColor);
     float peak = max(colour.r, max(colour.g, colour.b));
-    colour += vec3(max(peak - 1.0, 0.0) * 0.6);
+    colour += vec3(max(peak - 1.0, 0.0) * 0.35);
 
     float fog = exp(-max(gl_Fog.start, 0.0) * fogReach * length(ecPosition));
     gl_FragColor = vec4(mix(fogColor, colour, fog), smoothstep(0.0, 0.3, fog));

@@ -3,6 +3,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -233,7 +234,9 @@ void writeGeometry(TiXmlElement* library, const Geometry& g)
                 tuples[gi].push_back(texcoords.add(t));
             }
             if (g.colours) {
-                const float c[4] = {v.tint.x * v.ao, v.tint.y * v.ao, v.tint.z * v.ao, v.ao};
+                const float c[4] = {std::min(v.light.x / kBakedLightScale, 1.0f),
+                                    std::min(v.light.y / kBakedLightScale, 1.0f),
+                                    std::min(v.light.z / kBakedLightScale, 1.0f), v.ao};
                 tuples[gi].push_back(colours.add(c));
             }
         }

@@ -133,14 +133,18 @@ Image tilesImage()
             int tx = x / tile, ty = y / tile;
             int gx = std::min(x % tile, tile - 1 - x % tile), gy = std::min(y % tile, tile - 1 - y % tile);
             int edge = std::min(gx, gy);
-            float tone = 0.85f + 0.22f * hashUnit(static_cast<unsigned>(tx + 2 * ty) * 977u + 3u);
-            float cloud = fbm(u, v, 4, 5, 211);
-            float k = tone * (0.8f + 0.3f * cloud) + 0.05f * latticeNoise(u * 128, v * 128, 128, 223);
-            if (edge < 3)
-                k *= 0.35f + 0.15f * edge; // grout
-            else if (edge < 6)
-                k *= 0.92f + 0.02f * edge; // bevel
-            image.set(x, y, k * 0.96f, k * 0.97f, k);
+            unsigned id = static_cast<unsigned>(tx + 2 * ty);
+            float tone = 0.8f + 0.3f * hashUnit(id * 977u + 3u);
+            float cloud = fbm(u, v, 4, 5, 211 + id);
+            float vein = std::fabs(std::sin((u * 1.3f - v + cloud * 1.4f) * 2 * kPi * 2));
+            float k = tone * (0.82f + 0.26f * cloud) - 0.1f * std::pow(1 - vein, 10.0f) +
+                      0.04f * latticeNoise(u * 128, v * 128, 128, 223);
+            if (edge < 2)
+                k *= 0.5f; // grout
+            else if (edge < 4)
+                k *= 0.94f; // bevel
+            float warm = hashUnit(id * 31u + 17u) - 0.5f;
+            image.set(x, y, k * (0.98f + 0.06f * warm), k * 0.96f, k * (0.92f - 0.06f * warm));
         }
     return image;
 }

@@ -13,7 +13,9 @@ using namespace plan;
 
 namespace {
 
-const Vec3 kWhite{1, 1, 1};
+// Colours of the baked light that glowing parts throw on the stone (see Scene::emitters).
+const Vec3 kAmber{1.0f, 0.6f, 0.26f};
+const Vec3 kIce{0.36f, 0.7f, 1.0f};
 
 // Hall rows: pillars at these x on z = kHallNorthZ and kHallSouthZ; the rose wall closes the last bay.
 constexpr int kHallPillars = 8;
@@ -27,14 +29,6 @@ float rowZ(int k) { return kFirstRowZ - kBay * static_cast<float>(k); }
 bool arcadeRow(int k) { return k < kHallNorthRow || k > kHallSouthRow; }
 // The bay between rows k and k + 1.
 bool arcadeBay(int k) { return k < kHallNorthRow || k >= kHallSouthRow; }
-
-// Slight per-block variation of the stone: a few percent of brightness and warmth.
-Vec3 stoneTint(unsigned seed)
-{
-    float k = 0.9f + 0.16f * hashUnit(seed * 3u + 1u);
-    float warm = hashUnit(seed * 7u + 5u) - 0.5f;
-    return {k * (1 + 0.05f * warm), k, k * (1 - 0.06f * warm)};
-}
 
 std::string numbered(const char* prefix, int n)
 {
@@ -60,30 +54,32 @@ std::vector<float> floorRows(float zTop, float zBottom)
     return zs;
 }
 
-void addArcadePillar(Group& stone, Group& glow, float x, float z, unsigned seed)
+void addArcadePillar(Scene& scene, Group& stone, Group& glow, float x, float z)
 {
-    Vec3 tint = stoneTint(seed);
-    addBox(stone, {x - 0.32f, kFloorY, z - 0.32f}, {x + 0.32f, kFloorY + 0.3f, z + 0.32f}, tint, AllFaces & ~FaceMinY);
-    addColumn(stone, {x, 0, z}, -0.2f, -0.06f, 0.29f, 0.21f, 12, 1, tint, false, false);
-    addColumn(stone, {x, 0, z}, -0.06f, 1.53f, 0.2f, 0.2f, 12, 3, tint, false, false);
-    addColumn(glow, {x, 0, z}, 1.45f, 1.53f, 0.212f, 0.212f, 12, 1, kWhite, false, false);
-    addColumn(stone, {x, 0, z}, 1.53f, 1.75f, 0.2f, 0.3f, 12, 1, tint, false, false);
-    addBox(stone, {x - 0.34f, 1.75f, z - 0.34f}, {x + 0.34f, kSpringY, z + 0.34f}, tint);
+    addBox(stone, {x - 0.32f, kFloorY, z - 0.32f}, {x + 0.32f, kFloorY + 0.3f, z + 0.32f}, AllFaces & ~FaceMinY);
+    addColumn(stone, {x, 0, z}, -0.2f, -0.06f, 0.29f, 0.21f, 12, 1, false, false);
+    addColumn(stone, {x, 0, z}, -0.06f, 1.53f, 0.2f, 0.2f, 12, 3, false, false);
+    addColumn(glow, {x, 0, z}, 1.45f, 1.53f, 0.212f, 0.212f, 12, 1, false, false);
+    addColumn(stone, {x, 0, z}, 1.53f, 1.75f, 0.2f, 0.3f, 12, 1, false, false);
+    addBox(stone, {x - 0.34f, 1.75f, z - 0.34f}, {x + 0.34f, kSpringY, z + 0.34f});
+    for (float side : {-1.0f, 1.0f})
+        scene.emitters.push_back({{x + side * 0.45f, 1.49f, z}, kAmber * 0.3f, 1.0f});
 }
 
-void addHallPillar(Group& stone, Group& glow, float x, float z, unsigned seed)
+void addHallPillar(Scene& scene, Group& stone, Group& glow, float x, float z)
 {
-    Vec3 tint = stoneTint(seed);
-    addBox(stone, {x - 0.45f, kHallFloorY, z - 0.45f}, {x + 0.45f, -1.1f, z + 0.45f}, tint, AllFaces & ~FaceMinY);
-    addColumn(stone, {x, 0, z}, -1.1f, -0.9f, 0.4f, 0.31f, 14, 1, tint, false, false);
-    addColumn(stone, {x, 0, z}, -0.9f, 3.92f, 0.3f, 0.3f, 14, 4, tint, false, false);
-    addColumn(glow, {x, 0, z}, 3.82f, 3.92f, 0.312f, 0.312f, 14, 1, kWhite, false, false);
-    addColumn(stone, {x, 0, z}, 3.92f, 4.3f, 0.3f, 0.45f, 14, 1, tint, false, false);
-    addBox(stone, {x - 0.5f, 4.3f, z - 0.5f}, {x + 0.5f, kHallSpringY, z + 0.5f}, tint);
+    addBox(stone, {x - 0.45f, kHallFloorY, z - 0.45f}, {x + 0.45f, -1.1f, z + 0.45f}, AllFaces & ~FaceMinY);
+    addColumn(stone, {x, 0, z}, -1.1f, -0.9f, 0.4f, 0.31f, 14, 1, false, false);
+    addColumn(stone, {x, 0, z}, -0.9f, 3.92f, 0.3f, 0.3f, 14, 4, false, false);
+    addColumn(glow, {x, 0, z}, 3.82f, 3.92f, 0.312f, 0.312f, 14, 1, false, false);
+    addColumn(stone, {x, 0, z}, 3.92f, 4.3f, 0.3f, 0.45f, 14, 1, false, false);
+    addBox(stone, {x - 0.5f, 4.3f, z - 0.5f}, {x + 0.5f, kHallSpringY, z + 0.5f});
+    for (float side : {-1.0f, 1.0f})
+        scene.emitters.push_back({{x, 3.87f, z + side * 0.6f}, kAmber * 0.4f, 1.5f});
 }
 
 // An arch between the pillar rows at z0 > z1 on the arcade side x (its faces look along x).
-void addSideArch(Group& stone, float x, float z0, float z1, unsigned seed)
+void addSideArch(Group& stone, float x, float z0, float z1)
 {
     Panel p;
     p.origin = {x, 0, 0};
@@ -96,12 +92,11 @@ void addSideArch(Group& stone, float x, float z0, float z1, unsigned seed)
     p.cv = kSpringY;
     p.radius = (z0 - z1) * 0.5f - 0.34f;
     p.thickness = 0.4f;
-    addPanel(stone, p, stoneTint(seed));
+    addPanel(stone, p);
 }
 
 // An arch across the arcade at row z, or along a hall row (faces look along z).
-void addCrossArch(Group& stone, float z, float x0, float x1, float springY, float topY, float pier, float thickness,
-                  unsigned seed)
+void addCrossArch(Group& stone, float z, float x0, float x1, float springY, float topY, float pier, float thickness)
 {
     Panel p;
     p.origin = {0, 0, z};
@@ -113,11 +108,11 @@ void addCrossArch(Group& stone, float z, float x0, float x1, float springY, floa
     p.cv = springY;
     p.radius = (x1 - x0) * 0.5f - pier;
     p.thickness = thickness;
-    addPanel(stone, p, stoneTint(seed));
+    addPanel(stone, p);
 }
 
 // A wall across z with a round opening; its front faces the arcade (towards `facing`).
-void addEndWall(Group& stone, float zFace, float facing, unsigned seed)
+void addEndWall(Group& stone, float zFace, float facing)
 {
     Panel p;
     p.origin = {0, 0, zFace - facing * 0.3f};
@@ -133,7 +128,7 @@ void addEndWall(Group& stone, float zFace, float facing, unsigned seed)
     p.a1 = 2 * kPi;
     p.segments = 24;
     p.thickness = 0.6f;
-    addPanel(stone, p, stoneTint(seed));
+    addPanel(stone, p);
 }
 
 void buildArcadeFloor(Scene& scene)
@@ -145,9 +140,8 @@ void buildArcadeFloor(Scene& scene)
                                    0.75f, 1.5f,   1.95f,  2.25f,  2.55f, 3.0f};
     const float ends[2][2] = {{kEntranceZ + 0.6f, kHallNorthZ}, {kHallSouthZ, kFarEndZ - 0.6f}};
     for (int part = 0; part < 2; ++part) {
-        addFloorGrid(floor, xs, floorRows(ends[part][0], ends[part][1]), kFloorY, kWhite);
-        addBox(stone, {-kSlabHalfWidth, kSlabBottomY, ends[part][1]}, {kSlabHalfWidth, kFloorY, ends[part][0]},
-               stoneTint(900u + part), AllFaces & ~FaceMaxY);
+        addFloorGrid(floor, xs, floorRows(ends[part][0], ends[part][1]), kFloorY);
+        addBox(stone, {-kSlabHalfWidth, kSlabBottomY, ends[part][1]}, {kSlabHalfWidth, kFloorY, ends[part][0]}, AllFaces & ~FaceMaxY);
     }
     // Two steps down into the hall on each side.
     const float drop = (kFloorY - kHallFloorY) / 3;
@@ -155,9 +149,9 @@ void buildArcadeFloor(Scene& scene)
         float top = kFloorY - drop * s;
         float w = 0.5f * (s - 1);
         addBox(stone, {-kSlabHalfWidth, kHallFloorY, kHallNorthZ - w - 0.5f},
-               {kSlabHalfWidth, top, kHallNorthZ - w}, stoneTint(910u + s), AllFaces & ~FaceMinY);
+               {kSlabHalfWidth, top, kHallNorthZ - w}, AllFaces & ~FaceMinY);
         addBox(stone, {-kSlabHalfWidth, kHallFloorY, kHallSouthZ + w},
-               {kSlabHalfWidth, top, kHallSouthZ + w + 0.5f}, stoneTint(920u + s), AllFaces & ~FaceMinY);
+               {kSlabHalfWidth, top, kHallSouthZ + w + 0.5f}, AllFaces & ~FaceMinY);
     }
 }
 
@@ -169,8 +163,8 @@ void buildArcade(Scene& scene)
     for (int k = 0; k < kRows; ++k) {
         if (!arcadeRow(k))
             continue;
-        addArcadePillar(pillarStone, pillarGlow, -kPillarX, rowZ(k), 2u * k);
-        addArcadePillar(pillarStone, pillarGlow, kPillarX, rowZ(k), 2u * k + 1u);
+        addArcadePillar(scene, pillarStone, pillarGlow, -kPillarX, rowZ(k));
+        addArcadePillar(scene, pillarStone, pillarGlow, kPillarX, rowZ(k));
     }
 
     // Arches and entablature as <polylist> groups, to keep both primitive kinds in use.
@@ -180,26 +174,25 @@ void buildArcade(Scene& scene)
     for (int k = 0; k < kRows; ++k) {
         float z = rowZ(k);
         if (arcadeRow(k))
-            addCrossArch(stone, z, -kPillarX, kPillarX, kSpringY, kArchTopY, 0.34f, 0.4f, 100u + k);
+            addCrossArch(stone, z, -kPillarX, kPillarX, kSpringY, kArchTopY, 0.34f, 0.4f);
         if (k + 1 < kRows && arcadeBay(k)) {
             for (int side = -1; side <= 1; side += 2) {
-                addSideArch(stone, side * kPillarX, z, z - kBay, 200u + 2u * k + (side > 0));
-                addBox(stone, {side * kPillarX - 0.27f, kArchTopY, z - kBay}, {side * kPillarX + 0.27f, kEntablatureTopY, z},
-                       stoneTint(300u + k), AllFaces & ~(FaceMinZ | FaceMaxZ));
+                addSideArch(stone, side * kPillarX, z, z - kBay);
+                addBox(stone, {side * kPillarX - 0.27f, kArchTopY, z - kBay}, {side * kPillarX + 0.27f, kEntablatureTopY, z}, AllFaces & ~(FaceMinZ | FaceMaxZ));
             }
             float zm = z - kBay * 0.5f;
-            addBox(metal, {-2.4f, kEntablatureTopY, zm - 0.09f}, {2.4f, kEntablatureTopY + 0.18f, zm + 0.09f}, kWhite);
+            addBox(metal, {-2.4f, kEntablatureTopY, zm - 0.09f}, {2.4f, kEntablatureTopY + 0.18f, zm + 0.09f});
         }
     }
     // The short end pieces against the two walls: closed sides under the entablature.
     for (int side = -1; side <= 1; side += 2) {
         float x = side * kPillarX;
-        addBox(stone, {x - 0.2f, kFloorY, kFirstRowZ}, {x + 0.2f, kArchTopY, kEntranceZ}, stoneTint(400u + side),
+        addBox(stone, {x - 0.2f, kFloorY, kFirstRowZ}, {x + 0.2f, kArchTopY, kEntranceZ},
                AllFaces & ~FaceMinY);
-        addBox(stone, {x - 0.27f, kArchTopY, kFirstRowZ}, {x + 0.27f, kEntablatureTopY, kEntranceZ}, stoneTint(410u),
+        addBox(stone, {x - 0.27f, kArchTopY, kFirstRowZ}, {x + 0.27f, kEntablatureTopY, kEntranceZ},
                AllFaces & ~FaceMinZ);
         float last = rowZ(kRows - 1);
-        addBox(stone, {x - 0.27f, kArchTopY, kFarEndZ}, {x + 0.27f, kEntablatureTopY, last}, stoneTint(420u),
+        addBox(stone, {x - 0.27f, kArchTopY, kFarEndZ}, {x + 0.27f, kEntablatureTopY, last},
                AllFaces & ~FaceMaxZ);
     }
 }
@@ -212,14 +205,18 @@ void buildArcadeTrims(Scene& scene)
     Group& glow = trims.group("glow");
     for (int k = 0; k + 1 < kRows; ++k) {
         float z = rowZ(k);
-        if (arcadeRow(k))
-            addBox(glow, {-0.1f, 3.54f, z - 0.215f}, {0.1f, kArchTopY - 0.05f, z + 0.215f}, kWhite);
+        if (arcadeRow(k)) {
+            addBox(glow, {-0.1f, 3.54f, z - 0.215f}, {0.1f, kArchTopY - 0.05f, z + 0.215f});
+            scene.emitters.push_back({{0, 3.45f, z}, kAmber * 0.35f, 1.2f});
+        }
         if (!arcadeBay(k))
             continue;
         for (int side = -1; side <= 1; side += 2) {
             float x = side * 1.55f;
-            addBox(glow, {x - 0.03f, kFloorY, z - kBay + 0.45f}, {x + 0.03f, kFloorY + 0.012f, z - 0.45f}, kWhite,
+            addBox(glow, {x - 0.03f, kFloorY, z - kBay + 0.45f}, {x + 0.03f, kFloorY + 0.012f, z - 0.45f},
                    AllFaces & ~FaceMinY);
+            for (float along : {1.0f, 2.0f, 3.0f})
+                scene.emitters.push_back({{x, kFloorY + 0.08f, z - along}, kAmber * 0.12f, 0.7f});
         }
     }
 }
@@ -237,30 +234,30 @@ void buildHall(Scene& scene)
         xs.push_back(kHallWestX + (kHallEastX - kHallWestX) * i / 34.0f);
     for (int j = 0; j <= 20; ++j)
         zs.push_back(kHallNorthZ - j * 1.0f);
-    addFloorGrid(floor, xs, zs, kHallFloorY, kWhite);
-    addBox(stone, {kHallWestX, kHallFloorY - 1.0f, kHallSouthZ}, {kHallEastX, kHallFloorY, kHallNorthZ},
-           stoneTint(500u), AllFaces & ~FaceMaxY);
+    addFloorGrid(floor, xs, zs, kHallFloorY);
+    addBox(stone, {kHallWestX, kHallFloorY - 1.0f, kHallSouthZ}, {kHallEastX, kHallFloorY, kHallNorthZ}, AllFaces & ~FaceMaxY);
 
     const float rows[2] = {kHallNorthZ, kHallSouthZ};
     for (int r = 0; r < 2; ++r) {
         float z = rows[r];
         for (int i = 0; i < kHallPillars; ++i) {
             float x = hallPillarX(i);
-            addHallPillar(stone, glow, x, z, 600u + 10u * r + i);
-            addCrossArch(stone, z, x, x + 4.2f, kHallSpringY, kHallArchTopY, 0.5f, 0.6f, 620u + 10u * r + i);
-            addBox(stone, {x - 0.5f, kHallArchTopY, z - 0.4f}, {x + 3.7f, kHallRoofY, z + 0.4f}, stoneTint(640u + i),
+            addHallPillar(scene, stone, glow, x, z);
+            addCrossArch(stone, z, x, x + 4.2f, kHallSpringY, kHallArchTopY, 0.5f, 0.6f);
+            addBox(stone, {x - 0.5f, kHallArchTopY, z - 0.4f}, {x + 3.7f, kHallRoofY, z + 0.4f},
                    AllFaces);
-            addBox(glow, {x + 1.98f, 5.98f, z - 0.31f}, {x + 2.22f, kHallArchTopY - 0.1f, z + 0.31f}, kWhite);
+            addBox(glow, {x + 1.98f, 5.98f, z - 0.31f}, {x + 2.22f, kHallArchTopY - 0.1f, z + 0.31f});
+            for (float side : {-1.0f, 1.0f})
+                scene.emitters.push_back({{x + 2.1f, 5.85f, z + side * 0.45f}, kAmber * 0.4f, 1.5f});
         }
     }
     // Roof: a beam over every pillar pair and one ridge beam along the hall's middle.
     for (int i = 0; i < kHallPillars; ++i) {
         float x = hallPillarX(i);
-        addBox(metal, {x - 0.12f, kHallRoofY, kHallSouthZ - 0.4f}, {x + 0.12f, kHallRoofY + 0.25f, kHallNorthZ + 0.4f},
-               kWhite);
+        addBox(metal, {x - 0.12f, kHallRoofY, kHallSouthZ - 0.4f}, {x + 0.12f, kHallRoofY + 0.25f, kHallNorthZ + 0.4f});
     }
-    addBox(metal, {hallPillarX(0), kHallRoofY, -50.12f}, {kHallEastX, kHallRoofY + 0.25f, -49.88f}, kWhite);
-    addBox(metal, {-0.02f, 4.78f, -50.02f}, {0.02f, kHallRoofY, -49.98f}, kWhite);
+    addBox(metal, {hallPillarX(0), kHallRoofY, -50.12f}, {kHallEastX, kHallRoofY + 0.25f, -49.88f});
+    addBox(metal, {-0.02f, 5.58f, -50.02f}, {0.02f, kHallRoofY, -49.98f});
 
     // The east wall and its rose window (the glowing pane is a node of its own).
     Panel wall;
@@ -277,31 +274,39 @@ void buildHall(Scene& scene)
     wall.a1 = 2 * kPi;
     wall.segments = 24;
     wall.thickness = 0.6f;
-    addPanel(stone, wall, stoneTint(700u));
+    addPanel(stone, wall);
     Vec3 rose(kHallEastX + 0.15f, 3.2f, -50);
-    addTorus(metal, rose, {1, 0, 0}, 2.36f, 0.07f, 40, 6, kWhite);
-    addTorus(metal, rose, {1, 0, 0}, 0.9f, 0.06f, 24, 6, kWhite);
+    addTorus(metal, rose, {1, 0, 0}, 2.36f, 0.07f, 40, 6);
+    addTorus(metal, rose, {1, 0, 0}, 0.9f, 0.06f, 24, 6);
     for (int s = 0; s < 8; ++s) {
         float a = 2 * kPi * s / 8;
         Vec3 d(0, std::sin(a), std::cos(a));
-        addBeam(metal, rose + d * 0.9f, rose + d * 2.36f, 0.04f, kWhite);
+        addBeam(metal, rose + d * 0.9f, rose + d * 2.36f, 0.04f);
+        scene.emitters.push_back({rose + Vec3(-0.8f, 0, 0) + d * 1.5f, kIce * 0.3f, 4.0f});
     }
+    scene.emitters.push_back({rose + Vec3(-0.8f, 0, 0), kIce * 0.4f, 4.0f});
 
     // Glowing lines on the hall floor leading the eye towards the rose window.
-    for (float z : {-49.2f, -50.8f})
-        addBox(glow, {3.0f, kHallFloorY, z - 0.03f}, {kHallEastX - 0.5f, kHallFloorY + 0.012f, z + 0.03f}, kWhite,
+    for (float z : {-49.2f, -50.8f}) {
+        addBox(glow, {3.0f, kHallFloorY, z - 0.03f}, {kHallEastX - 0.5f, kHallFloorY + 0.012f, z + 0.03f},
                AllFaces & ~FaceMinY);
-    for (int side = -1; side <= 1; side += 2)
+        for (float x = 4.0f; x < kHallEastX - 0.5f; x += 2.0f)
+            scene.emitters.push_back({{x, kHallFloorY + 0.08f, z}, kAmber * 0.12f, 0.8f});
+    }
+    for (int side = -1; side <= 1; side += 2) {
         addBox(glow, {side * 1.55f - 0.03f, kHallFloorY, kHallSouthZ + 1.45f},
-               {side * 1.55f + 0.03f, kHallFloorY + 0.012f, kHallNorthZ - 1.45f}, kWhite, AllFaces & ~FaceMinY);
+               {side * 1.55f + 0.03f, kHallFloorY + 0.012f, kHallNorthZ - 1.45f}, AllFaces & ~FaceMinY);
+        for (float z = kHallNorthZ - 2.5f; z > kHallSouthZ + 1.5f; z -= 2.0f)
+            scene.emitters.push_back({{side * 1.55f, kHallFloorY + 0.08f, z}, kAmber * 0.12f, 0.8f});
+    }
 }
 
 void buildEnds(Scene& scene)
 {
     Geometry& ends = scene.geometry("end_walls");
     Group& stone = ends.group("stone");
-    addEndWall(stone, kEntranceZ, -1, 800u);
-    addEndWall(stone, kFarEndZ, 1, 801u);
+    addEndWall(stone, kEntranceZ, -1);
+    addEndWall(stone, kFarEndZ, 1);
 }
 
 Node geometryNode(const std::string& id, const std::string& geometry)
@@ -341,15 +346,15 @@ void buildLanternGeometry(Scene& scene)
     lantern.bakeOcclusion = false;
     Group& metal = lantern.group("metal", true);
     Group& glow = lantern.group("glow");
-    addBeam(metal, {0, 0, 0}, {0, -0.64f, 0}, 0.014f, kWhite);
-    addColumn(metal, {0, 0, 0}, -0.76f, -0.62f, 0.17f, 0.04f, 8, 1, kWhite, true, true);
+    addBeam(metal, {0, 0, 0}, {0, -0.64f, 0}, 0.014f);
+    addColumn(metal, {0, 0, 0}, -0.76f, -0.62f, 0.17f, 0.04f, 8, 1, true, true);
     for (int i = 0; i < 4; ++i) {
         float a = kPi * 0.25f + kPi * 0.5f * i;
         Vec3 d(std::cos(a) * 0.13f, 0, std::sin(a) * 0.13f);
-        addBeam(metal, d + Vec3(0, -1.18f, 0), d + Vec3(0, -0.75f, 0), 0.016f, kWhite);
+        addBeam(metal, d + Vec3(0, -1.18f, 0), d + Vec3(0, -0.75f, 0), 0.016f);
     }
-    addColumn(metal, {0, 0, 0}, -1.27f, -1.17f, 0.05f, 0.16f, 8, 1, kWhite, true, true);
-    addColumn(glow, {0, 0, 0}, -1.17f, -0.76f, 0.11f, 0.11f, 8, 2, kWhite, true, true);
+    addColumn(metal, {0, 0, 0}, -1.27f, -1.17f, 0.05f, 0.16f, 8, 1, true, true);
+    addColumn(glow, {0, 0, 0}, -1.17f, -0.76f, 0.11f, 0.11f, 8, 2, true, true);
 }
 
 // Swing of lantern n about z: extremes every half period with flat Bezier handles.
@@ -452,6 +457,7 @@ void buildLanterns(Scene& scene)
             scene.tracks.push_back(lanternSway(n, id));
         }
         group.children.push_back(lantern);
+        scene.emitters.push_back({{0, kEntablatureTopY - 0.965f, rowZ(k) - kBay * 0.5f}, kAmber * 0.9f, 2.5f});
         ++n;
     }
     scene.nodes.push_back(group);
@@ -461,25 +467,27 @@ void buildArmillary(Scene& scene)
 {
     Geometry& outer = scene.geometry("armillary_outer");
     outer.bakeOcclusion = false;
-    addTorus(outer.group("metal"), {0, 0, 0}, {0, 0, 1}, 1.6f, 0.05f, 48, 6, kWhite);
+    addTorus(outer.group("metal"), {0, 0, 0}, {0, 0, 1}, 1.5f, 0.05f, 48, 6);
     for (int i = 0; i < 4; ++i) {
         float a = kPi * 0.5f * i;
-        addSphere(outer.group("glow"), {std::cos(a) * 1.6f, std::sin(a) * 1.6f, 0}, 0.09f, 8, 5, kWhite);
+        addSphere(outer.group("glow"), {std::cos(a) * 1.5f, std::sin(a) * 1.5f, 0}, 0.09f, 8, 5);
     }
     Geometry& middle = scene.geometry("armillary_middle");
     middle.bakeOcclusion = false;
     middle.texcoords = false;
-    addTorus(middle.group("metal"), {0, 0, 0}, {0, 1, 0}, 1.3f, 0.045f, 40, 6, kWhite);
+    addTorus(middle.group("metal"), {0, 0, 0}, {0, 1, 0}, 1.22f, 0.045f, 40, 6);
     Geometry& inner = scene.geometry("armillary_inner");
     inner.bakeOcclusion = false;
     inner.colours = false;
-    addTorus(inner.group("glow"), {0, 0, 0}, {1, 0, 0}, 1.0f, 0.035f, 36, 6, kWhite);
+    addTorus(inner.group("glow"), {0, 0, 0}, {1, 0, 0}, 0.95f, 0.035f, 36, 6);
     Geometry& core = scene.geometry("armillary_core");
     core.bakeOcclusion = false;
-    addSphere(core.group("glow"), {0, 0, 0}, 0.3f, 16, 10, kWhite);
+    addSphere(core.group("glow"), {0, 0, 0}, 0.28f, 16, 10);
 
     Node armillary = geometryNode("armillary", "armillary_outer");
-    armillary.transforms = {translate({0, 3.2f, -50}), rotate({0, 1, 0}, 0, "rotation_y")};
+    // High enough that the flight's last frames (eye y up to 2.2 at z -50) pass under the rings.
+    armillary.transforms = {translate({0, 4.1f, -50}), rotate({0, 1, 0}, 0, "rotation_y")};
+    scene.emitters.push_back({{0, 4.1f, -50}, kAmber * 0.9f, 3.5f});
     Node middleNode = geometryNode("armillary_middle", "armillary_middle");
     middleNode.transforms = {rotate({1, 0, 0}, 0, "rotation_x")};
     Node innerNode = geometryNode("armillary_inner", "armillary_inner");
@@ -534,9 +542,9 @@ void buildHallMachines(Scene& scene)
                 a = {p, -h, q}, b = {p, h, q};
             else
                 a = {p, q, -h}, b = {p, q, h};
-            addBeam(frame, a, b, 0.025f, kWhite);
+            addBeam(frame, a, b, 0.025f);
         }
-    addSphere(lift.group("glow"), {0, 0, 0}, 0.17f, 12, 8, kWhite);
+    addSphere(lift.group("glow"), {0, 0, 0}, 0.17f, 12, 8);
     Node liftNode = geometryNode("lift", "lift");
     liftNode.transforms = {translate({12.6f, 0.6f, -54.5f})};
     scene.nodes.push_back(liftNode);
@@ -550,8 +558,8 @@ void buildHallMachines(Scene& scene)
     // A lamp that jumps from beam to beam under the ridge.
     Geometry& shuttle = scene.geometry("shuttle");
     shuttle.bakeOcclusion = false;
-    addBeam(shuttle.group("metal"), {0, 0.5f, 0}, {0, 0.14f, 0}, 0.03f, kWhite);
-    addBox(shuttle.group("glow"), {-0.25f, -0.14f, -0.2f}, {0.25f, 0.14f, 0.2f}, kWhite);
+    addBeam(shuttle.group("metal"), {0, 0.5f, 0}, {0, 0.14f, 0}, 0.03f);
+    addBox(shuttle.group("glow"), {-0.25f, -0.14f, -0.2f}, {0.25f, 0.14f, 0.2f});
     Node shuttleNode = geometryNode("shuttle", "shuttle");
     shuttleNode.transforms = {translate({hallPillarX(1), kHallRoofY - 0.5f, -50})};
     scene.nodes.push_back(shuttleNode);
@@ -572,7 +580,7 @@ void buildHallMachines(Scene& scene)
         float a = 2 * kPi * i / 32;
         rim.push_back({std::cos(a), std::sin(a), 0});
     }
-    addFlatPolygon(pane.group("portal"), rim, {0, 0, 1}, kWhite);
+    addFlatPolygon(pane.group("portal"), rim, {0, 0, 1});
     Node roseNode = geometryNode("rose", "rose_pane");
     roseNode.transforms = {translate({kHallEastX + 0.35f, 3.2f, -50}), rotate({0, 1, 0}, 90, "rotation_y"),
                            scale({2.42f, 2.42f, 1})};
@@ -583,18 +591,23 @@ void buildPortals(Scene& scene)
 {
     Geometry& entrance = scene.geometry("entrance_ring");
     entrance.bakeOcclusion = false;
-    addTorus(entrance.group("glow"), {0, 0, 0}, {0, 0, 1}, 1.72f, 0.08f, 48, 6, kWhite);
+    addTorus(entrance.group("glow"), {0, 0, 0}, {0, 0, 1}, 1.72f, 0.08f, 48, 6);
     Node entranceNode = geometryNode("entrance_ring", "entrance_ring");
     entranceNode.transforms = {matrix(Mat4::translation({0, 2.0f, kEntranceZ + 0.05f}))};
+    for (int i = 0; i < 8; ++i) {
+        float a = kPi / 4 * i;
+        scene.emitters.push_back({{std::cos(a) * 1.72f, 2.0f + std::sin(a) * 1.72f, kEntranceZ - 0.25f}, kAmber * 0.3f, 1.5f});
+        scene.emitters.push_back({{std::cos(a) * 1.72f, 2.0f + std::sin(a) * 1.72f, kFarEndZ + 0.25f}, kIce * 0.3f, 1.5f});
+    }
     scene.nodes.push_back(entranceNode);
 
     Geometry& far = scene.geometry("far_ring");
     far.bakeOcclusion = false;
-    addTorus(far.group("portal"), {0, 0, 0}, {0, 0, 1}, 1.72f, 0.08f, 48, 6, kWhite);
+    addTorus(far.group("portal"), {0, 0, 0}, {0, 0, 1}, 1.72f, 0.08f, 48, 6);
     for (int i = 0; i < 6; ++i) {
         float a = kPi / 3 * i;
         Vec3 d(std::cos(a), std::sin(a), 0);
-        addBeam(far.group("metal"), d * 0.55f, d * 1.66f, 0.03f, kWhite);
+        addBeam(far.group("metal"), d * 0.55f, d * 1.66f, 0.03f);
     }
     Node farNode = geometryNode("far_ring", "far_ring");
     farNode.transforms = {translate({0, 2.0f, kFarEndZ - 0.05f}), rotate({0, 0, 1}, 30, "spin"),
@@ -603,9 +616,10 @@ void buildPortals(Scene& scene)
 
     Geometry& core = scene.geometry("far_core");
     core.bakeOcclusion = false;
-    addSphere(core.group("portal"), {0, 0, 0}, 0.4f, 16, 10, kWhite);
+    addSphere(core.group("portal"), {0, 0, 0}, 0.4f, 16, 10);
     Node coreNode = geometryNode("far_core", "far_core");
     coreNode.transforms = {translate({0, 2.0f, kFarEndZ - 0.3f}), scale({1, 1, 1})};
+    scene.emitters.push_back({{0, 2.0f, kFarEndZ + 0.5f}, kIce * 0.5f, 2.5f});
     scene.nodes.push_back(coreNode);
     Track breatheX, breatheY, drift;
     breatheX.id = "anim_far_core_x";

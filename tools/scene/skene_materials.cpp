@@ -1,10 +1,15 @@
 // skene_materials.cpp - the material values of the scene.
 //
-// Light falloff: every program divides a light's colour by 1 + (d / lightRange)^2. With the range
-// at 9 units a light keeps nine tenths of its strength at 3 units (the drifting lights at the
-// arcade's mouth), half at 9, a fifth at 18 and about a tenth at 28 (the flickering grid that
-// stands 25 to 45 units off to the side), so one falloff serves all three light patterns.
+// Light falloff: every program divides a light's colour by 1 + (d / lightRange)^2 and sums the
+// eight lights through 1 - exp(-sum * lightGain). With the range at 9 units a light keeps nine
+// tenths of its strength at 3 units, half at 9, a fifth at 18 and about a tenth at 28: the eight
+// lights bunched at the arcade's mouth (a sum near 6) light it fully without bleaching it, the
+// flickering grid 25 to 45 units off to the side (a sum near 0.3) still reads as a third of full
+// light, and the far end, 60 and more units from the mouth, is left to the ambient, the baked
+// occlusion and the baked light of the lanterns and trims.
 #include "skene_materials.h"
+
+#include "skene_scene.h"
 
 #include <tinyxml.h>
 
@@ -25,15 +30,16 @@ std::vector<MaterialSpec> buildMaterials()
     stone.symbol = "stone";
     stone.program = "skene_stone";
     stone.values = {
-        {"albedo", {0.8f, 0.75f, 0.68f}},
-        {"ambientSky", {0.3f, 0.34f, 0.46f}},
-        {"ambientGround", {0.14f, 0.12f, 0.11f}},
+        {"albedo", {0.68f, 0.64f, 0.58f}},
+        {"ambientSky", {0.32f, 0.34f, 0.42f}},
+        {"ambientGround", {0.13f, 0.11f, 0.1f}},
         {"fogColor", kFogColour},
         {"lightRange", {9.0f}},
-        {"lightGain", {1.35f}},
+        {"lightGain", {1.2f}},
+        {"bakedGain", {kBakedLightScale}},
         {"occlusionPower", {1.5f}},
         {"shininess", {14.0f}},
-        {"specular", {0.12f}},
+        {"specular", {0.15f}},
         {"texScale", {0.5f}},
     };
     stone.textures = {{"stoneMap", "skene_stone.jpg"}};
@@ -42,15 +48,16 @@ std::vector<MaterialSpec> buildMaterials()
     floor.key = "skene_floor";
     floor.symbol = "floor";
     floor.values = {
-        {"albedo", {0.6f, 0.62f, 0.68f}},
-        {"ambientSky", {0.28f, 0.32f, 0.45f}},
-        {"ambientGround", {0.14f, 0.12f, 0.11f}},
+        {"albedo", {0.56f, 0.54f, 0.5f}},
+        {"ambientSky", {0.3f, 0.32f, 0.4f}},
+        {"ambientGround", {0.13f, 0.11f, 0.1f}},
         {"fogColor", kFogColour},
         {"lightRange", {9.0f}},
-        {"lightGain", {1.35f}},
+        {"lightGain", {1.2f}},
+        {"bakedGain", {kBakedLightScale}},
         {"occlusionPower", {1.8f}},
         {"shininess", {48.0f}},
-        {"specular", {0.7f}},
+        {"specular", {0.45f}},
         {"texScale", {0.5f}},
     };
     floor.textures = {{"stoneMap", "skene_tiles.jpg"}};
@@ -60,16 +67,17 @@ std::vector<MaterialSpec> buildMaterials()
     metal.symbol = "metal";
     metal.program = "skene_metal";
     metal.values = {
-        {"albedo", {0.45f, 0.34f, 0.24f}},
-        {"ambientSky", {0.34f, 0.38f, 0.5f}},
+        {"albedo", {0.42f, 0.32f, 0.22f}},
+        {"ambientSky", {0.34f, 0.36f, 0.44f}},
         {"ambientGround", {0.12f, 0.1f, 0.09f}},
         {"fogColor", kFogColour},
-        {"sheenColor", {0.55f, 0.45f, 0.32f}},
+        {"sheenColor", {0.5f, 0.4f, 0.28f}},
         {"lightRange", {9.0f}},
-        {"lightGain", {1.35f}},
+        {"lightGain", {1.2f}},
+        {"bakedGain", {kBakedLightScale}},
         {"occlusionPower", {1.2f}},
         {"shininess", {40.0f}},
-        {"specular", {1.4f}},
+        {"specular", {1.2f}},
     };
 
     MaterialSpec glow;
@@ -82,7 +90,7 @@ std::vector<MaterialSpec> buildMaterials()
         {"glowGain", {1.5f}},
         {"fogReach", {0.55f}},
         {"lightRange", {9.0f}},
-        {"lightGain", {0.5f}},
+        {"lightGain", {0.2f}},
     };
 
     MaterialSpec portal = glow;
@@ -94,7 +102,7 @@ std::vector<MaterialSpec> buildMaterials()
         {"glowGain", {1.45f}},
         {"fogReach", {0.45f}},
         {"lightRange", {9.0f}},
-        {"lightGain", {0.4f}},
+        {"lightGain", {0.15f}},
     };
     return {stone, floor, metal, glow, portal};
 }

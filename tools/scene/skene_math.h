@@ -112,7 +112,7 @@ struct Mat4 {
     }
 };
 
-// A deterministic hash to [0, 1) for per-primitive variation (tints, phases).
+// A deterministic hash to [0, 1) for per-item variation (phases, noise).
 inline float hashUnit(unsigned n)
 {
     n = (n << 13) ^ n;

@@ -20,9 +20,13 @@ struct Vertex {
     Vec3 position;
     Vec3 normal;
     float u = 0, v = 0;
-    Vec3 tint{1, 1, 1};
-    float ao = 1; // baked ambient occlusion, 1 = open sky
+    Vec3 light;   // baked light from the scene's glowing parts
+    float ao = 1; // baked ambient occlusion (1 = open sky); on glowing parts, the glow's strength
 };
+
+// Baked light is written divided by this, so that vertex colours stay within 0..1; the material
+// programs multiply it back (their bakedGain).
+constexpr float kBakedLightScale = 2.0f;
 
 // One primitive group of a geometry: a COLLADA <triangles> (or <polylist> of triangles) bound to
 // one material symbol.
@@ -40,7 +44,7 @@ struct Geometry {
     std::string id;
     std::deque<Group> groups;
     bool texcoords = true; // write a TEXCOORD input
-    bool colours = true;   // write a COLOR input (tint times occlusion, occlusion in alpha)
+    bool colours = true;   // write a COLOR input: baked light in rgb, occlusion in alpha
     bool bakeOcclusion = true; // static and at identity: occludes and receives baked occlusion
 
     Group& group(const std::string& material, bool polylist = false);
@@ -96,8 +100,16 @@ struct Light {
     float constant = 1, linear = 0, quadratic = 0;
 };
 
+// A glowing part as a light for the bake: it lights what it can see within `radius` scene units.
+struct Emitter {
+    Vec3 position;
+    Vec3 colour;
+    float radius = 1;
+};
+
 struct Scene {
     std::deque<Geometry> geometries;
+    std::vector<Emitter> emitters;
     std::vector<Node> nodes;
     std::vector<Track> tracks;
     std::vector<Camera> cameras;

@@ -24,11 +24,11 @@ void planarUV(const Vec3& p, const Vec3& n, float& u, float& v)
     }
 }
 
-uint32_t addFlatVertex(Group& g, const Vec3& p, const Vec3& n, const Vec3& tint)
+uint32_t addFlatVertex(Group& g, const Vec3& p, const Vec3& n)
 {
     float u, v;
     planarUV(p, n, u, v);
-    return addVertex(g, p, n, u, v, tint);
+    return addVertex(g, p, n, u, v);
 }
 
 // Triangle (a, b, c) wound so that it faces `n`.
@@ -44,14 +44,13 @@ void addFacing(Group& g, uint32_t a, uint32_t b, uint32_t c, const Vec3& n)
 
 } // namespace
 
-uint32_t addVertex(Group& g, const Vec3& p, const Vec3& n, float u, float v, const Vec3& tint)
+uint32_t addVertex(Group& g, const Vec3& p, const Vec3& n, float u, float v)
 {
     Vertex vertex;
     vertex.position = p;
     vertex.normal = normalize(n);
     vertex.u = u;
     vertex.v = v;
-    vertex.tint = tint;
     g.vertices.push_back(vertex);
     return static_cast<uint32_t>(g.vertices.size() - 1);
 }
@@ -63,21 +62,21 @@ void addTriangle(Group& g, uint32_t a, uint32_t b, uint32_t c)
     g.indices.push_back(c);
 }
 
-void addFlatPolygon(Group& g, const std::vector<Vec3>& corners, const Vec3& normal, const Vec3& tint)
+void addFlatPolygon(Group& g, const std::vector<Vec3>& corners, const Vec3& normal)
 {
     if (corners.size() < 3)
         return;
     Vec3 n = normalize(normal);
     std::vector<uint32_t> ids;
     for (const Vec3& c : corners)
-        ids.push_back(addFlatVertex(g, c, n, tint));
+        ids.push_back(addFlatVertex(g, c, n));
     for (size_t i = 1; i + 1 < ids.size(); ++i)
         addFacing(g, ids[0], ids[i], ids[i + 1], n);
 }
 
-void addBox(Group& g, const Vec3& lo, const Vec3& hi, const Vec3& tint, unsigned faces)
+void addBox(Group& g, const Vec3& lo, const Vec3& hi, unsigned faces)
 {
-    auto quad = [&](Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 n) { addFlatPolygon(g, {a, b, c, d}, n, tint); };
+    auto quad = [&](Vec3 a, Vec3 b, Vec3 c, Vec3 d, Vec3 n) { addFlatPolygon(g, {a, b, c, d}, n); };
     if (faces & FaceMinX)
         quad({lo.x, lo.y, lo.z}, {lo.x, lo.y, hi.z}, {lo.x, hi.y, hi.z}, {lo.x, hi.y, lo.z}, {-1, 0, 0});
     if (faces & FaceMaxX)
@@ -92,7 +91,7 @@ void addBox(Group& g, const Vec3& lo, const Vec3& hi, const Vec3& tint, unsigned
         quad({lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z}, {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}, {0, 0, 1});
 }
 
-void addBeam(Group& g, const Vec3& a, const Vec3& b, float halfWidth, const Vec3& tint)
+void addBeam(Group& g, const Vec3& a, const Vec3& b, float halfWidth)
 {
     Vec3 axis = normalize(b - a);
     Vec3 helper = std::fabs(axis.y) < 0.9f ? Vec3(0, 1, 0) : Vec3(1, 0, 0);
@@ -102,14 +101,14 @@ void addBeam(Group& g, const Vec3& a, const Vec3& b, float halfWidth, const Vec3
     for (int i = 0; i < 4; ++i) {
         const Vec3& o0 = offsets[i];
         const Vec3& o1 = offsets[(i + 1) % 4];
-        addFlatPolygon(g, {a + o0, a + o1, b + o1, b + o0}, o0 + o1, tint);
+        addFlatPolygon(g, {a + o0, a + o1, b + o1, b + o0}, o0 + o1);
     }
-    addFlatPolygon(g, {a + offsets[0], a + offsets[1], a + offsets[2], a + offsets[3]}, -axis, tint);
-    addFlatPolygon(g, {b + offsets[0], b + offsets[1], b + offsets[2], b + offsets[3]}, axis, tint);
+    addFlatPolygon(g, {a + offsets[0], a + offsets[1], a + offsets[2], a + offsets[3]}, -axis);
+    addFlatPolygon(g, {b + offsets[0], b + offsets[1], b + offsets[2], b + offsets[3]}, axis);
 }
 
 void addColumn(Group& g, const Vec3& centre, float y0, float y1, float r0, float r1, int sides, int rings,
-               const Vec3& tint, bool capBottom, bool capTop)
+               bool capBottom, bool capTop)
 {
     // The side normal tilts outwards-up by the slope of the frustum.
     float slope = (r0 - r1) / std::max(y1 - y0, 1e-6f);
@@ -122,7 +121,7 @@ void addColumn(Group& g, const Vec3& centre, float y0, float y1, float r0, float
             float a = 2 * kPi * static_cast<float>(s) / sides;
             Vec3 dir(std::cos(a), 0, std::sin(a));
             Vec3 n(dir.x, slope, dir.z);
-            addVertex(g, {centre.x + dir.x * radius, y, centre.z + dir.z * radius}, n, a * radius, y, tint);
+            addVertex(g, {centre.x + dir.x * radius, y, centre.z + dir.z * radius}, n, a * radius, y);
         }
     }
     uint32_t row = static_cast<uint32_t>(sides + 1);
@@ -138,7 +137,7 @@ void addColumn(Group& g, const Vec3& centre, float y0, float y1, float r0, float
             float a = 2 * kPi * static_cast<float>(s) / sides;
             corners.push_back({centre.x + std::cos(a) * radius, y, centre.z + std::sin(a) * radius});
         }
-        addFlatPolygon(g, corners, {0, ny, 0}, tint);
+        addFlatPolygon(g, corners, {0, ny, 0});
     };
     if (capBottom)
         cap(y0, r0, -1);
@@ -177,7 +176,7 @@ float angleFrom(const Panel& p, float u, float v)
 
 } // namespace
 
-void addPanel(Group& g, const Panel& p, const Vec3& tint)
+void addPanel(Group& g, const Panel& p)
 {
     Vec3 normal = normalize(cross(p.right, p.up));
     Vec3 half = normal * (p.thickness * 0.5f);
@@ -217,8 +216,8 @@ void addPanel(Group& g, const Panel& p, const Vec3& tint)
             front.push_back(w + half);
             back.push_back(w - half);
         }
-        addFlatPolygon(g, front, normal, tint);
-        addFlatPolygon(g, back, -normal, tint);
+        addFlatPolygon(g, front, normal);
+        addFlatPolygon(g, back, -normal);
     }
 
     // The opening's own surface, smooth, facing its centre.
@@ -228,8 +227,8 @@ void addPanel(Group& g, const Panel& p, const Vec3& tint)
         Vec3 rim = at(p.cu + p.radius * std::cos(a), p.cv + p.radius * std::sin(a));
         Vec3 n = -(p.right * std::cos(a) + p.up * std::sin(a));
         float arc = a * p.radius;
-        addVertex(g, rim + half, n, arc, 0, tint);
-        addVertex(g, rim - half, n, arc, p.thickness, tint);
+        addVertex(g, rim + half, n, arc, 0);
+        addVertex(g, rim - half, n, arc, p.thickness);
     }
     for (int i = 0; i < p.segments; ++i) {
         uint32_t f0 = base + 2 * i, b0 = f0 + 1, f1 = f0 + 2, b1 = f0 + 3;
@@ -240,7 +239,7 @@ void addPanel(Group& g, const Panel& p, const Vec3& tint)
 
     // The slab's outer edges; an arch's springing line only outside the opening.
     auto edge = [&](float ua, float va, float ub, float vb, const Vec3& n) {
-        addFlatPolygon(g, {at(ua, va) + half, at(ub, vb) + half, at(ub, vb) - half, at(ua, va) - half}, n, tint);
+        addFlatPolygon(g, {at(ua, va) + half, at(ub, vb) + half, at(ub, vb) - half, at(ua, va) - half}, n);
     };
     Vec3 r = normalize(p.right), u = normalize(p.up);
     edge(p.u0, p.v0, p.u0, p.v1, -r);
@@ -256,8 +255,7 @@ void addPanel(Group& g, const Panel& p, const Vec3& tint)
     }
 }
 
-void addTorus(Group& g, const Vec3& centre, const Vec3& axis, float major, float minor, int segments, int sides,
-              const Vec3& tint)
+void addTorus(Group& g, const Vec3& centre, const Vec3& axis, float major, float minor, int segments, int sides)
 {
     Vec3 n = normalize(axis);
     Vec3 helper = std::fabs(n.y) < 0.9f ? Vec3(0, 1, 0) : Vec3(1, 0, 0);
@@ -270,7 +268,7 @@ void addTorus(Group& g, const Vec3& centre, const Vec3& axis, float major, float
         for (int j = 0; j <= sides; ++j) {
             float b = 2 * kPi * j / sides;
             Vec3 out = radial * std::cos(b) + n * std::sin(b);
-            addVertex(g, centre + radial * major + out * minor, out, a * major, b * minor, tint);
+            addVertex(g, centre + radial * major + out * minor, out, a * major, b * minor);
         }
     }
     uint32_t row = static_cast<uint32_t>(sides + 1);
@@ -283,12 +281,12 @@ void addTorus(Group& g, const Vec3& centre, const Vec3& axis, float major, float
         }
 }
 
-void addFloorGrid(Group& g, const std::vector<float>& xs, const std::vector<float>& zs, float y, const Vec3& tint)
+void addFloorGrid(Group& g, const std::vector<float>& xs, const std::vector<float>& zs, float y)
 {
     uint32_t base = static_cast<uint32_t>(g.vertices.size());
     for (float z : zs)
         for (float x : xs)
-            addVertex(g, {x, y, z}, {0, 1, 0}, x, z, tint);
+            addVertex(g, {x, y, z}, {0, 1, 0}, x, z);
     uint32_t row = static_cast<uint32_t>(xs.size());
     for (size_t j = 0; j + 1 < zs.size(); ++j)
         for (size_t i = 0; i + 1 < xs.size(); ++i) {
@@ -299,7 +297,7 @@ void addFloorGrid(Group& g, const std::vector<float>& xs, const std::vector<floa
         }
 }
 
-void addSphere(Group& g, const Vec3& centre, float radius, int slices, int stacks, const Vec3& tint)
+void addSphere(Group& g, const Vec3& centre, float radius, int slices, int stacks)
 {
     uint32_t base = static_cast<uint32_t>(g.vertices.size());
     for (int j = 0; j <= stacks; ++j) {
@@ -307,7 +305,7 @@ void addSphere(Group& g, const Vec3& centre, float radius, int slices, int stack
         for (int i = 0; i <= slices; ++i) {
             float a = 2 * kPi * i / slices;
             Vec3 n(std::cos(b) * std::cos(a), std::sin(b), std::cos(b) * std::sin(a));
-            addVertex(g, centre + n * radius, n, a * radius, b * radius, tint);
+            addVertex(g, centre + n * radius, n, a * radius, b * radius);
         }
     }
     uint32_t row = static_cast<uint32_t>(slices + 1);

@@ -11,25 +11,25 @@
 
 namespace skene {
 
-uint32_t addVertex(Group& g, const Vec3& p, const Vec3& n, float u, float v, const Vec3& tint);
+uint32_t addVertex(Group& g, const Vec3& p, const Vec3& n, float u, float v);
 void addTriangle(Group& g, uint32_t a, uint32_t b, uint32_t c);
 
 // A flat convex polygon (corners in order, either winding): wound to face `normal`.
-void addFlatPolygon(Group& g, const std::vector<Vec3>& corners, const Vec3& normal, const Vec3& tint);
+void addFlatPolygon(Group& g, const std::vector<Vec3>& corners, const Vec3& normal);
 
 enum BoxFace : unsigned {
     FaceMinX = 1, FaceMaxX = 2, FaceMinY = 4, FaceMaxY = 8, FaceMinZ = 16, FaceMaxZ = 32,
     AllFaces = 63,
 };
-void addBox(Group& g, const Vec3& lo, const Vec3& hi, const Vec3& tint, unsigned faces = AllFaces);
+void addBox(Group& g, const Vec3& lo, const Vec3& hi, unsigned faces = AllFaces);
 
 // A square bar of half width `halfWidth` from a to b (any direction), capped at both ends.
-void addBeam(Group& g, const Vec3& a, const Vec3& b, float halfWidth, const Vec3& tint);
+void addBeam(Group& g, const Vec3& a, const Vec3& b, float halfWidth);
 
 // A vertical frustum around (centre.x, centre.z) from y0 (radius r0) to y1 (radius r1), smooth
 // sided, with `rings` bands up its height (more vertices for the baked occlusion to vary over).
 void addColumn(Group& g, const Vec3& centre, float y0, float y1, float r0, float r1, int sides, int rings,
-               const Vec3& tint, bool capBottom, bool capTop);
+               bool capBottom, bool capTop);
 
 // A wall slab with a round opening. The slab lies in the plane spanned by `right` and `up`
 // through `origin`, is `thickness` deep along right x up, and covers [u0, u1] x [v0, v1] in that
@@ -44,16 +44,15 @@ struct Panel {
     float a0 = 0, a1 = kPi;
     int segments = 12;
 };
-void addPanel(Group& g, const Panel& panel, const Vec3& tint);
+void addPanel(Group& g, const Panel& panel);
 
 // A ring tube: circle of radius `major` around `axis` through `centre`, tube radius `minor`.
-void addTorus(Group& g, const Vec3& centre, const Vec3& axis, float major, float minor, int segments, int sides,
-              const Vec3& tint);
+void addTorus(Group& g, const Vec3& centre, const Vec3& axis, float major, float minor, int segments, int sides);
 
 // A flat horizontal grid facing up at height y over the given column (x) and row (z) positions.
-void addFloorGrid(Group& g, const std::vector<float>& xs, const std::vector<float>& zs, float y, const Vec3& tint);
+void addFloorGrid(Group& g, const std::vector<float>& xs, const std::vector<float>& zs, float y);
 
 // A sphere-ish glow body (latitude/longitude, smooth normals).
-void addSphere(Group& g, const Vec3& centre, float radius, int slices, int stacks, const Vec3& tint);
+void addSphere(Group& g, const Vec3& centre, float radius, int slices, int stacks);
 
 } // namespace skene

@@ -9,7 +9,7 @@
 #include "skene_images.h"
 #include "skene_layout.h"
 #include "skene_materials.h"
-#include "skene_occlusion.h"
+#include "skene_bake.h"
 
 #include <cstdio>
 #include <fstream>
@@ -47,7 +47,7 @@ int main(int argc, char** argv)
     }
     const std::string dir = std::string(argv[1]) + "/";
     skene::Scene scene = skene::buildSkene();
-    skene::bakeOcclusion(scene);
+    skene::bakeScene(scene);
 
     bool ok = writeText(dir + "skene_ao_materials_fixd.dae", skene::colladaText(scene));
     ok = writeText(dir + skene::kBindingsFile, skene::bindingsText()) && ok;

@@ -1,5 +1,5 @@
-// skene_occlusion.cpp - the ray caster and the bake.
-#include "skene_occlusion.h"
+// skene_bake.cpp - the ray caster and the bake.
+#include "skene_bake.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,13 +164,38 @@ float occlusionAt(const Occluders& occluders, const Vec3& p, const Vec3& n, unsi
     return 1 - blocked / settings.rays;
 }
 
+Vec3 glowLightAt(const Occluders& occluders, const std::vector<Emitter>& emitters, const Vec3& p, const Vec3& n)
+{
+    Vec3 total;
+    Vec3 origin = p + n * 0.004f;
+    for (const Emitter& e : emitters) {
+        Vec3 toward = e.position - origin;
+        float d2 = dot(toward, toward);
+        float reach = 3 * e.radius;
+        if (d2 >= reach * reach || d2 < 1e-8f)
+            continue;
+        float d = std::sqrt(d2);
+        Vec3 l = toward * (1 / d);
+        // Wrapped Lambert: surfaces lying along an emitter still catch a little of it.
+        float facing = (dot(n, l) + 0.3f) / 1.3f;
+        if (facing <= 0)
+            continue;
+        if (occluders.nearestHit(origin, l, d) < d - 0.02f)
+            continue;
+        float fade = 1 - d2 / (reach * reach);
+        float falloff = fade * fade / (1 + d2 / (e.radius * e.radius));
+        total += e.colour * (facing * falloff);
+    }
+    return total;
+}
+
 namespace {
 
 bool receives(const Group& g) { return g.material == "stone" || g.material == "floor" || g.material == "metal"; }
 
 } // namespace
 
-void bakeOcclusion(Scene& scene, const OcclusionSettings& settings)
+void bakeScene(Scene& scene, const OcclusionSettings& settings)
 {
     std::vector<Vec3> corners;
     for (const Geometry& geometry : scene.geometries) {
@@ -188,8 +213,10 @@ void bakeOcclusion(Scene& scene, const OcclusionSettings& settings)
         for (Group& g : geometry.groups) {
             if (!receives(g))
                 continue;
-            for (Vertex& v : g.vertices)
+            for (Vertex& v : g.vertices) {
                 v.ao = occlusionAt(occluders, v.position, v.normal, seed++, settings);
+                v.light = glowLightAt(occluders, scene.emitters, v.position, v.normal);
+            }
         }
     }
 }
