@@ -21,14 +21,17 @@ const Vec3 kIce{0.36f, 0.7f, 1.0f};
 constexpr int kHallPillars = 8;
 float hallPillarX(int i) { return -10.5f + 4.2f * i; }
 
-constexpr int kHallNorthRow = 26; // z = -40
-constexpr int kHallSouthRow = 31; // z = -60
+constexpr int kHallNorthRow = 19; // z = kHallNorthZ
+constexpr int kHallSouthRow = 22; // z = kHallSouthZ
 
 float rowZ(int k) { return kFirstRowZ - kBay * static_cast<float>(k); }
 // Arcade pillar rows inside the hall are taken over by the hall's own rows or left out.
 bool arcadeRow(int k) { return k < kHallNorthRow || k > kHallSouthRow; }
 // The bay between rows k and k + 1.
 bool arcadeBay(int k) { return k < kHallNorthRow || k >= kHallSouthRow; }
+// Every third bay is open to the sky: no roof beam, no lantern. Bay 4 is one of them; the close
+// views look down into it from above the roof.
+bool openBay(int k) { return k % 3 == 1; }
 
 std::string numbered(const char* prefix, int n)
 {
@@ -42,7 +45,7 @@ std::string numbered(const char* prefix, int n)
 std::vector<float> floorRows(float zTop, float zBottom)
 {
     std::vector<float> zs = {zTop, zBottom};
-    const float offsets[] = {0.35f, -0.35f, -1.0f, -2.0f, -3.0f};
+    const float offsets[] = {0.35f, -0.35f, -1.2f, -2.7f, -4.2f};
     for (int k = 0; k < kRows; ++k)
         for (float o : offsets) {
             float z = rowZ(k) + o;
@@ -58,12 +61,12 @@ void addArcadePillar(Scene& scene, Group& stone, Group& glow, float x, float z)
 {
     addBox(stone, {x - 0.32f, kFloorY, z - 0.32f}, {x + 0.32f, kFloorY + 0.3f, z + 0.32f}, AllFaces & ~FaceMinY);
     addColumn(stone, {x, 0, z}, -0.2f, -0.06f, 0.29f, 0.21f, 12, 1, false, false);
-    addColumn(stone, {x, 0, z}, -0.06f, 1.53f, 0.2f, 0.2f, 12, 3, false, false);
-    addColumn(glow, {x, 0, z}, 1.45f, 1.53f, 0.212f, 0.212f, 12, 1, false, false);
-    addColumn(stone, {x, 0, z}, 1.53f, 1.75f, 0.2f, 0.3f, 12, 1, false, false);
-    addBox(stone, {x - 0.34f, 1.75f, z - 0.34f}, {x + 0.34f, kSpringY, z + 0.34f});
+    addColumn(stone, {x, 0, z}, -0.06f, 1.28f, 0.2f, 0.2f, 12, 3, false, false);
+    addColumn(glow, {x, 0, z}, 1.2f, 1.28f, 0.212f, 0.212f, 12, 1, false, false);
+    addColumn(stone, {x, 0, z}, 1.28f, 1.5f, 0.2f, 0.3f, 12, 1, false, false);
+    addBox(stone, {x - 0.34f, 1.5f, z - 0.34f}, {x + 0.34f, kSpringY, z + 0.34f});
     for (float side : {-1.0f, 1.0f})
-        scene.emitters.push_back({{x + side * 0.45f, 1.49f, z}, kAmber * 0.3f, 1.0f});
+        scene.emitters.push_back({{x + side * 0.45f, 1.24f, z}, kAmber * 0.3f, 1.0f});
 }
 
 void addHallPillar(Scene& scene, Group& stone, Group& glow, float x, float z)
@@ -90,8 +93,9 @@ void addSideArch(Group& stone, float x, float z0, float z1)
     p.v0 = kSpringY;
     p.v1 = kArchTopY;
     p.cv = kSpringY;
-    p.radius = (z0 - z1) * 0.5f - 0.34f;
+    p.radius = (z0 - z1) * 0.5f - 0.3f;
     p.thickness = 0.4f;
+    p.segments = 16;
     addPanel(stone, p);
 }
 
@@ -120,7 +124,7 @@ void addEndWall(Group& stone, float zFace, float facing)
     p.u0 = -kSlabHalfWidth;
     p.u1 = kSlabHalfWidth;
     p.v0 = kSlabBottomY;
-    p.v1 = 4.6f;
+    p.v1 = 5.0f;
     p.cu = 0;
     p.cv = 2.0f;
     p.radius = 1.7f;
@@ -181,7 +185,8 @@ void buildArcade(Scene& scene)
                 addBox(stone, {side * kPillarX - 0.27f, kArchTopY, z - kBay}, {side * kPillarX + 0.27f, kEntablatureTopY, z}, AllFaces & ~(FaceMinZ | FaceMaxZ));
             }
             float zm = z - kBay * 0.5f;
-            addBox(metal, {-2.4f, kEntablatureTopY, zm - 0.09f}, {2.4f, kEntablatureTopY + 0.18f, zm + 0.09f});
+            if (!openBay(k))
+                addBox(metal, {-2.4f, kEntablatureTopY, zm - 0.09f}, {2.4f, kEntablatureTopY + 0.18f, zm + 0.09f});
         }
     }
     // The short end pieces against the two walls: closed sides under the entablature.
@@ -206,8 +211,8 @@ void buildArcadeTrims(Scene& scene)
     for (int k = 0; k + 1 < kRows; ++k) {
         float z = rowZ(k);
         if (arcadeRow(k)) {
-            addBox(glow, {-0.1f, 3.54f, z - 0.215f}, {0.1f, kArchTopY - 0.05f, z + 0.215f});
-            scene.emitters.push_back({{0, 3.45f, z}, kAmber * 0.35f, 1.2f});
+            addBox(glow, {-0.1f, 3.29f, z - 0.215f}, {0.1f, 3.62f, z + 0.215f});
+            scene.emitters.push_back({{0, 3.2f, z}, kAmber * 0.35f, 1.2f});
         }
         if (!arcadeBay(k))
             continue;
@@ -215,7 +220,7 @@ void buildArcadeTrims(Scene& scene)
             float x = side * 1.55f;
             addBox(glow, {x - 0.03f, kFloorY, z - kBay + 0.45f}, {x + 0.03f, kFloorY + 0.012f, z - 0.45f},
                    AllFaces & ~FaceMinY);
-            for (float along : {1.0f, 2.0f, 3.0f})
+            for (float along : {0.25f * kBay, 0.5f * kBay, 0.75f * kBay})
                 scene.emitters.push_back({{x, kFloorY + 0.08f, z - along}, kAmber * 0.12f, 0.7f});
         }
     }
@@ -256,8 +261,8 @@ void buildHall(Scene& scene)
         float x = hallPillarX(i);
         addBox(metal, {x - 0.12f, kHallRoofY, kHallSouthZ - 0.4f}, {x + 0.12f, kHallRoofY + 0.25f, kHallNorthZ + 0.4f});
     }
-    addBox(metal, {hallPillarX(0), kHallRoofY, -50.12f}, {kHallEastX, kHallRoofY + 0.25f, -49.88f});
-    addBox(metal, {-0.02f, 5.58f, -50.02f}, {0.02f, kHallRoofY, -49.98f});
+    addBox(metal, {hallPillarX(0), kHallRoofY, kHallCentreZ - 0.12f}, {kHallEastX, kHallRoofY + 0.25f, kHallCentreZ + 0.12f});
+    addBox(metal, {-0.02f, 5.58f, kHallCentreZ - 0.02f}, {0.02f, kHallRoofY, kHallCentreZ + 0.02f});
 
     // The east wall and its rose window (the glowing pane is a node of its own).
     Panel wall;
@@ -267,7 +272,7 @@ void buildHall(Scene& scene)
     wall.u1 = kHallNorthZ + 0.5f;
     wall.v0 = kHallFloorY - 1.0f;
     wall.v1 = kHallRoofY + 0.25f;
-    wall.cu = -50;
+    wall.cu = kHallCentreZ;
     wall.cv = 3.2f;
     wall.radius = 2.4f;
     wall.a0 = 0;
@@ -275,7 +280,7 @@ void buildHall(Scene& scene)
     wall.segments = 24;
     wall.thickness = 0.6f;
     addPanel(stone, wall);
-    Vec3 rose(kHallEastX + 0.15f, 3.2f, -50);
+    Vec3 rose(kHallEastX + 0.15f, 3.2f, kHallCentreZ);
     addTorus(metal, rose, {1, 0, 0}, 2.36f, 0.07f, 40, 6);
     addTorus(metal, rose, {1, 0, 0}, 0.9f, 0.06f, 24, 6);
     for (int s = 0; s < 8; ++s) {
@@ -287,7 +292,7 @@ void buildHall(Scene& scene)
     scene.emitters.push_back({rose + Vec3(-0.8f, 0, 0), kIce * 0.4f, 4.0f});
 
     // Glowing lines on the hall floor leading the eye towards the rose window.
-    for (float z : {-49.2f, -50.8f}) {
+    for (float z : {kHallCentreZ + 0.8f, kHallCentreZ - 0.8f}) {
         addBox(glow, {3.0f, kHallFloorY, z - 0.03f}, {kHallEastX - 0.5f, kHallFloorY + 0.012f, z + 0.03f},
                AllFaces & ~FaceMinY);
         for (float x = 4.0f; x < kHallEastX - 0.5f; x += 2.0f)
@@ -445,7 +450,7 @@ void buildLanterns(Scene& scene)
     group.name = "lanterns";
     int n = 0;
     for (int k = 0; k + 1 < kRows; ++k) {
-        if (!arcadeBay(k))
+        if (!arcadeBay(k) || openBay(k))
             continue;
         std::string id = numbered("lantern", n);
         Node lantern = geometryNode(id, "lantern");
@@ -486,8 +491,8 @@ void buildArmillary(Scene& scene)
 
     Node armillary = geometryNode("armillary", "armillary_outer");
     // High enough that the flight's last frames (eye y up to 2.2 at z -50) pass under the rings.
-    armillary.transforms = {translate({0, 4.1f, -50}), rotate({0, 1, 0}, 0, "rotation_y")};
-    scene.emitters.push_back({{0, 4.1f, -50}, kAmber * 0.9f, 3.5f});
+    armillary.transforms = {translate({0, 4.1f, kHallCentreZ}), rotate({0, 1, 0}, 0, "rotation_y")};
+    scene.emitters.push_back({{0, 4.1f, kHallCentreZ}, kAmber * 0.9f, 3.5f});
     Node middleNode = geometryNode("armillary_middle", "armillary_middle");
     middleNode.transforms = {rotate({1, 0, 0}, 0, "rotation_x")};
     Node innerNode = geometryNode("armillary_inner", "armillary_inner");
@@ -546,7 +551,7 @@ void buildHallMachines(Scene& scene)
         }
     addSphere(lift.group("glow"), {0, 0, 0}, 0.17f, 12, 8);
     Node liftNode = geometryNode("lift", "lift");
-    liftNode.transforms = {translate({12.6f, 0.6f, -54.5f})};
+    liftNode.transforms = {translate({12.6f, 0.6f, kHallCentreZ - 4.5f})};
     scene.nodes.push_back(liftNode);
     Track rise;
     rise.id = "anim_lift";
@@ -561,7 +566,7 @@ void buildHallMachines(Scene& scene)
     addBeam(shuttle.group("metal"), {0, 0.5f, 0}, {0, 0.14f, 0}, 0.03f);
     addBox(shuttle.group("glow"), {-0.25f, -0.14f, -0.2f}, {0.25f, 0.14f, 0.2f});
     Node shuttleNode = geometryNode("shuttle", "shuttle");
-    shuttleNode.transforms = {translate({hallPillarX(1), kHallRoofY - 0.5f, -50})};
+    shuttleNode.transforms = {translate({hallPillarX(1), kHallRoofY - 0.5f, kHallCentreZ})};
     scene.nodes.push_back(shuttleNode);
     Track hop;
     hop.id = "anim_shuttle";
@@ -582,7 +587,7 @@ void buildHallMachines(Scene& scene)
     }
     addFlatPolygon(pane.group("portal"), rim, {0, 0, 1});
     Node roseNode = geometryNode("rose", "rose_pane");
-    roseNode.transforms = {translate({kHallEastX + 0.35f, 3.2f, -50}), rotate({0, 1, 0}, 90, "rotation_y"),
+    roseNode.transforms = {translate({kHallEastX + 0.35f, 3.2f, kHallCentreZ}), rotate({0, 1, 0}, 90, "rotation_y"),
                            scale({2.42f, 2.42f, 1})};
     scene.nodes.push_back(roseNode);
 }
