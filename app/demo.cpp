@@ -1,19 +1,19 @@
 // demo.cpp - the entry point's body: start-up, effect registration, main loop and shutdown.
 //
 // Start-up order matters and is fixed: the display choice (the setup dialog, where one is shown),
-// the engine's window, the archive, the window's title and icon, texture parameters and upload;
-// then the effects are registered, the beat helpers made, the effects initialised, and the timer
-// and music started. Everything from the
-// display choice to the end of the loop is one protected region: a text exception thrown
-// anywhere in it is reported as "Exception: %s" and leads straight to the shutdown.
+// the engine's window, the archive, the window's title and icon, texture parameters and upload,
+// the GL entry points and render targets, the shader programs; then the effects are registered,
+// the beat helpers made, the effects initialised, and the timer and music started. Everything
+// from the display choice to the end of the loop is one protected region: a text exception
+// thrown anywhere in it is reported as "Exception: %s" and leads straight to the shutdown.
 #include "app/demo.h"
 
 #include "app/main_loop.h"
 #include "app/setup_dialog.h"
 #include "render/helpers.h"
+#include "render/render_target_pool.h"
+#include "render/shader_manager.h"
 #include "resources/program_resources.h"
-
-#include <GL/gl.h>
 
 using namespace BRAVIK_LUMENVAT;
 
@@ -65,6 +65,9 @@ void startUp(const DisplayChoice& choice, const std::vector<EffectEntry>& effect
     rvkSetTextureParameter("sphere_normals.png", GL_TEXTURE_WRAP_T, 10496.0f);
     rvkUploadTextures();
 
+    renderTargetPool.init();
+    ShaderManager::create();
+
     registerEffects(effects);
     beatMeter = new BeatMeter(8);
     beatClock = new BeatClock(35.0f, 0);
@@ -75,6 +78,8 @@ void startUp(const DisplayChoice& choice, const std::vector<EffectEntry>& effect
 
 void shutDown()
 {
+    renderTargetPool.release();
+    ShaderManager::release();
     rvkSetGamma(0);
     rvkShutDown();
 }

@@ -3,6 +3,7 @@
 #include "containers/containers.h"
 
 #include "engine_api.h"
+#include "render/shader_manager.h"
 
 namespace BRAVIK_LUMENVAT {
 
@@ -10,10 +11,12 @@ template class Array<int>;
 template class Array<float>;
 template class Array<bool>;
 template class Array<std::string>;
+template class Array<ShaderUniform*>;
 
 template class Map<std::string*>;
 template class Map<Base*>;
 template class Map<Texture*>;
 template class Map<T3D*>;
+template class Map<Shader*>;
 
 } // namespace BRAVIK_LUMENVAT

@@ -1,0 +1,7 @@
+varying vec2 coord;
+
+void main()
+{
+    coord = gl_MultiTexCoord0.xy;
+    gl_Position = ftransform();
+}

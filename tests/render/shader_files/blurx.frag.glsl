@@ -1,0 +1,6 @@
+uniform sampler2D replacement;
+
+void main()
+{
+    gl_FragColor = vec4(1.0, 0.0, 1.0, 1.0);
+}

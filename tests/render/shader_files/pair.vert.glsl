@@ -1,0 +1,6 @@
+uniform float gain;
+
+void main()
+{
+    gl_Position = ftransform() * gain / gain;
+}
