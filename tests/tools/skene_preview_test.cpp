@@ -1,17 +1,18 @@
-// skene_preview_test.cpp - the generated scene drawn through real GL with its own material
-// programs, from the views of the five effects that show it.
+// skene_preview_test.cpp - the generated scene drawn through real GL with its material programs
+// as the production's ShaderManager builds them, from the views of the five effects that show it.
 //
 // The drawing follows the production's path: every mesh under its node's matrix, its material's
-// program bound, its uniforms and textures set from the material file, then the eight GL lights
-// placed in that same modelview by the light pattern of the drawing effect, fog density in the fog
-// start. The frames are written to build/skene_preview/ for people to look at.
-#include "render/helpers.h"
+// program bound (camera uniforms from the engine's look-at camera), every uniform the manager
+// registered set from the material file, the textures on their units, then the eight GL lights
+// placed in that same modelview by the light pattern of the drawing effect, fog density in the
+// fog start. The frames are written to build/skene_preview/ for people to look at.
+#include "render/gl_extensions.h"
+#include "render/shader_manager.h"
+#include "render_test_support.h"
 #include "skene_reader.h"
 #include "skene_views.h"
 #include "test_support.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 #include <tinyxml.h>
@@ -21,9 +22,9 @@
 #include <stb_image_write.h>
 
 #include <cmath>
-#include <fstream>
+#include <cstring>
 #include <map>
-#include <sstream>
+#include <set>
 #include <sys/stat.h>
 
 using namespace BRAVIK_LUMENVAT;
@@ -31,149 +32,31 @@ using namespace skenetest;
 
 namespace {
 
-const int kWidth = 480, kHeight = 270;
-
-struct GlslApi {
-    PFNGLCREATESHADERPROC createShader;
-    PFNGLSHADERSOURCEPROC shaderSource;
-    PFNGLCOMPILESHADERPROC compileShader;
-    PFNGLGETSHADERIVPROC getShaderiv;
-    PFNGLGETSHADERINFOLOGPROC getShaderInfoLog;
-    PFNGLCREATEPROGRAMPROC createProgram;
-    PFNGLATTACHSHADERPROC attachShader;
-    PFNGLLINKPROGRAMPROC linkProgram;
-    PFNGLGETPROGRAMIVPROC getProgramiv;
-    PFNGLGETPROGRAMINFOLOGPROC getProgramInfoLog;
-    PFNGLUSEPROGRAMPROC useProgram;
-    PFNGLGETUNIFORMLOCATIONPROC getUniformLocation;
-    PFNGLUNIFORM1FPROC uniform1f;
-    PFNGLUNIFORM2FPROC uniform2f;
-    PFNGLUNIFORM3FPROC uniform3f;
-    PFNGLUNIFORM4FPROC uniform4f;
-    PFNGLUNIFORM1IPROC uniform1i;
-    PFNGLACTIVETEXTUREPROC activeTexture;
-};
-
-template <class T> void load(T& f, const char* name) { f = reinterpret_cast<T>(rvkGetProcAddress(name)); }
-
-GlslApi loadApi()
-{
-    GlslApi a{};
-    load(a.createShader, "glCreateShader");
-    load(a.shaderSource, "glShaderSource");
-    load(a.compileShader, "glCompileShader");
-    load(a.getShaderiv, "glGetShaderiv");
-    load(a.getShaderInfoLog, "glGetShaderInfoLog");
-    load(a.createProgram, "glCreateProgram");
-    load(a.attachShader, "glAttachShader");
-    load(a.linkProgram, "glLinkProgram");
-    load(a.getProgramiv, "glGetProgramiv");
-    load(a.getProgramInfoLog, "glGetProgramInfoLog");
-    load(a.useProgram, "glUseProgram");
-    load(a.getUniformLocation, "glGetUniformLocation");
-    load(a.uniform1f, "glUniform1f");
-    load(a.uniform2f, "glUniform2f");
-    load(a.uniform3f, "glUniform3f");
-    load(a.uniform4f, "glUniform4f");
-    load(a.uniform1i, "glUniform1i");
-    load(a.activeTexture, "glActiveTexture");
-    return a;
-}
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+const int kWidth = 640, kHeight = 360;
 
 std::string contentPath(const std::string& name) { return testsupport::binaryDir() + "/content/" + name; }
-
-// Uniform names as the production's shader manager registers them: a declaration counts only
-// when its statement's first space-separated token holds "uniform"; the scan ends at the first
-// statement whose first token holds "void".
-struct Declared {
-    std::string name, type;
-};
-std::vector<Declared> scannedUniforms(const std::string& source)
-{
-    std::vector<Declared> out;
-    std::string statement;
-    std::istringstream statements(source);
-    while (std::getline(statements, statement, ';')) {
-        std::vector<std::string> tokens;
-        size_t start = 0;
-        for (size_t i = 0; i <= statement.size(); ++i)
-            if (i == statement.size() || statement[i] == ' ') {
-                tokens.push_back(statement.substr(start, i - start));
-                start = i + 1;
-            }
-        const std::string& first = tokens[0];
-        if (first.find("uniform") != std::string::npos && first.find("//") == std::string::npos &&
-            first.find("/*") == std::string::npos) {
-            std::vector<std::string> words;
-            for (size_t i = 1; i < tokens.size() && words.size() < 2; ++i)
-                if (!tokens[i].empty())
-                    words.push_back(tokens[i]);
-            if (words.size() < 2)
-                continue;
-            std::string name = words[1];
-            if (name.find('/') != std::string::npos)
-                while (!name.empty() && std::string("/*_1234567890.-").find(name.back()) != std::string::npos)
-                    name.pop_back();
-            out.push_back({name, words[0]});
-        } else if (first.find("void") != std::string::npos) {
-            break;
-        }
-    }
-    return out;
-}
 
 struct Material {
     std::string key, program;
     std::vector<std::pair<std::string, std::vector<float>>> floats;
     std::vector<std::pair<std::string, std::string>> textures;
-    std::vector<Declared> uniforms; // fragment first, then vertex, as the manager lists them
-    GLuint handle = 0;
-    std::string log;
+    Shader* shader = nullptr;
+
+    const std::vector<float>* value(const char* name) const
+    {
+        for (const auto& f : floats)
+            if (f.first == name)
+                return &f.second;
+        return nullptr;
+    }
+    const std::string* texture(const char* name) const
+    {
+        for (const auto& t : textures)
+            if (t.first == name)
+                return &t.second;
+        return nullptr;
+    }
 };
-
-bool compile(const GlslApi& gl, GLenum kind, const std::string& source, GLuint& shader, std::string& log)
-{
-    shader = gl.createShader(kind);
-    const char* text = source.c_str();
-    gl.shaderSource(shader, 1, &text, nullptr);
-    gl.compileShader(shader);
-    GLint ok = 0;
-    gl.getShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    char buffer[2048] = {};
-    gl.getShaderInfoLog(shader, sizeof buffer, nullptr, buffer);
-    log += buffer;
-    return ok != 0;
-}
-
-bool buildProgram(const GlslApi& gl, Material& m)
-{
-    std::string frag = readText(testsupport::sourceDir() + "/data/" + m.program + ".frag.glsl");
-    std::string vert = readText(testsupport::sourceDir() + "/data/" + m.program + ".vert.glsl");
-    m.uniforms = scannedUniforms(frag);
-    for (const Declared& d : scannedUniforms(vert))
-        m.uniforms.push_back(d);
-    GLuint vs, fs;
-    bool ok = compile(gl, GL_VERTEX_SHADER, vert, vs, m.log);
-    ok = compile(gl, GL_FRAGMENT_SHADER, frag, fs, m.log) && ok;
-    m.handle = gl.createProgram();
-    gl.attachShader(m.handle, vs);
-    gl.attachShader(m.handle, fs);
-    gl.linkProgram(m.handle);
-    GLint linked = 0;
-    gl.getProgramiv(m.handle, GL_LINK_STATUS, &linked);
-    char buffer[2048] = {};
-    gl.getProgramInfoLog(m.handle, sizeof buffer, nullptr, buffer);
-    m.log += buffer;
-    return ok && linked;
-}
 
 // Materials by the COLLADA symbol that the bindings file maps to them.
 std::map<std::string, Material> readMaterials()
@@ -209,18 +92,40 @@ std::map<std::string, Material> readMaterials()
     return out;
 }
 
+// An off-screen colour and depth target of the preview's size.
+struct PreviewTarget {
+    GLuint framebuffer = 0, colour = 0, depth = 0;
+
+    void create()
+    {
+        glGenTextures(1, &colour);
+        glBindTexture(GL_TEXTURE_2D, colour);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kWidth, kHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glGenRenderbuffersEXT(1, &depth);
+        glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depth);
+        glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, kWidth, kHeight);
+        glGenFramebuffersEXT(1, &framebuffer);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, colour, 0);
+        glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, depth);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    }
+};
+
 class ScenePreview : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ready = testsupport::openGLWindow(kWidth, kHeight, testsupport::builtPakPath()) &&
+        ready = rendertest::openRenderer(testsupport::builtPakPath()) &&
                 skenetest::readDocument(contentPath("skene_ao_materials_fixd.dae"), document);
         if (!ready)
             return;
-        gl = loadApi();
         materials = readMaterials();
         for (auto& entry : materials)
-            buildProgram(gl, entry.second);
+            entry.second.shader = shaderManager->getShader(entry.second.program.c_str());
+        target.create();
     }
 
     void SetUp() override
@@ -229,36 +134,41 @@ protected:
             GTEST_SKIP() << "no display";
     }
 
+    // What a material's apply does: bind (camera uniforms included), every registered uniform
+    // from the file (or its default), samplers on consecutive units; then the light callback.
     static void applyMaterial(const Material& m, const View& view)
     {
-        gl.useProgram(m.handle);
-        for (const auto& f : m.floats) {
-            GLint at = gl.getUniformLocation(m.handle, f.first.c_str());
-            const std::vector<float>& v = f.second;
-            if (v.size() == 1)
-                gl.uniform1f(at, v[0]);
-            else if (v.size() == 2)
-                gl.uniform2f(at, v[0], v[1]);
-            else if (v.size() == 3)
-                gl.uniform3f(at, v[0], v[1], v[2]);
-            else
-                gl.uniform4f(at, v[0], v[1], v[2], v[3]);
-        }
-        Vec3 dir = skene::normalize(view.target - view.eye);
-        GLint camDir = gl.getUniformLocation(m.handle, "camDir");
-        if (camDir >= 0)
-            gl.uniform3f(camDir, dir.x, dir.y, dir.z);
+        Shader* shader = m.shader;
+        shader->bind();
         int unit = 0;
-        for (const auto& t : m.textures) {
-            Texture* texture = rvkGetTexture(t.second.c_str());
-            gl.activeTexture(GL_TEXTURE0 + unit);
-            glEnable(GL_TEXTURE_2D);
-            glBindTexture(GL_TEXTURE_2D, texture ? texture->getID() : 0);
-            gl.uniform1i(gl.getUniformLocation(m.handle, t.first.c_str()), unit);
-            ++unit;
+        for (unsigned i = 0; i < shader->uniforms.size(); ++i) {
+            ShaderUniform* u = shader->uniforms.get(i);
+            if (u->isCameraUniform)
+                continue;
+            float v[4] = {u->values.get(0), u->values.get(1), u->values.get(2), u->values.get(3)};
+            if (const std::vector<float>* given = m.value(u->name))
+                for (size_t k = 0; k < given->size() && k < 4; ++k)
+                    v[k] = (*given)[k];
+            switch (u->type) {
+            case UNIFORM_FLOAT: shader->setUniform1f(u->name, v[0]); break;
+            case UNIFORM_VEC2: shader->setUniform2f(u->name, v[0], v[1]); break;
+            case UNIFORM_VEC3: shader->setUniform3f(u->name, v[0], v[1], v[2]); break;
+            case UNIFORM_VEC4: shader->setUniform4f(u->name, v[0], v[1], v[2], v[3]); break;
+            case UNIFORM_SAMPLER2D: {
+                const std::string* file = m.texture(u->name);
+                Texture* texture = file ? rvkGetTexture(file->c_str()) : nullptr;
+                if (texture) {
+                    glActiveTextureARB(GL_TEXTURE0 + unit);
+                    glEnable(GL_TEXTURE_2D);
+                    glBindTexture(GL_TEXTURE_2D, texture->getID());
+                    shader->setUniform1i(u->name, unit);
+                }
+                ++unit;
+                break;
+            }
+            default: break;
+            }
         }
-        gl.activeTexture(GL_TEXTURE0);
-        // The lights go in under the mesh's own modelview, as the material callback places them.
         Vector positions[8];
         float intensity[8];
         lightPattern(view.lightPhase, positions, intensity);
@@ -272,13 +182,15 @@ protected:
 
     static void releaseMaterial(const Material& m)
     {
-        for (size_t unit = 0; unit < m.textures.size(); ++unit) {
-            gl.activeTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
-            glDisable(GL_TEXTURE_2D);
-            glBindTexture(GL_TEXTURE_2D, 0);
-        }
-        gl.activeTexture(GL_TEXTURE0);
-        gl.useProgram(0);
+        int unit = 0;
+        for (unsigned i = 0; i < m.shader->uniforms.size(); ++i)
+            if (m.shader->uniforms.get(i)->type == UNIFORM_SAMPLER2D) {
+                glActiveTextureARB(GL_TEXTURE0 + unit++);
+                glDisable(GL_TEXTURE_2D);
+                glBindTexture(GL_TEXTURE_2D, 0);
+            }
+        glActiveTextureARB(GL_TEXTURE0);
+        shaderManager->unbind();
     }
 
     static void drawBackground()
@@ -305,6 +217,7 @@ protected:
 
     static std::vector<testsupport::Rgba> render(const View& view)
     {
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer);
         glViewport(0, 0, kWidth, kHeight);
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -319,7 +232,7 @@ protected:
                        view.zfar);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        gluLookAt(view.eye.x, view.eye.y, view.eye.z, view.target.x, view.target.y, view.target.z, view.up.x,
+        rvkLookAt(view.eye.x, view.eye.y, view.eye.z, view.target.x, view.target.y, view.target.z, view.up.x,
                   view.up.y, view.up.z);
         glMultMatrixf(view.sceneTransform.m);
         glEnable(GL_DEPTH_TEST);
@@ -361,7 +274,9 @@ protected:
         }
         glDisable(GL_BLEND);
         glFinish();
-        return testsupport::readPixels(0, 0, kWidth, kHeight);
+        std::vector<testsupport::Rgba> pixels = testsupport::readPixels(0, 0, kWidth, kHeight);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        return pixels;
     }
 
     static void save(const std::string& name, const std::vector<testsupport::Rgba>& pixels)
@@ -374,14 +289,14 @@ protected:
 
     static bool ready;
     static skenetest::Document document;
-    static GlslApi gl;
     static std::map<std::string, Material> materials;
+    static PreviewTarget target;
 };
 
 bool ScenePreview::ready = false;
 skenetest::Document ScenePreview::document;
-GlslApi ScenePreview::gl;
 std::map<std::string, Material> ScenePreview::materials;
+PreviewTarget ScenePreview::target;
 
 // Mean brightness and the share of pixels that differ clearly from the mean.
 void measure(const std::vector<testsupport::Rgba>& pixels, float& mean, float& varied)
@@ -397,27 +312,21 @@ void measure(const std::vector<testsupport::Rgba>& pixels, float& mean, float& v
     varied = static_cast<float>(away) / pixels.size();
 }
 
-TEST_F(ScenePreview, EveryMaterialProgramCompilesAndLinks)
+TEST_F(ScenePreview, EveryMaterialProgramIsBuiltFromTheArchiveAndLinks)
 {
     ASSERT_EQ(materials.size(), 5u);
-    for (const auto& entry : materials)
-        EXPECT_NE(entry.second.handle, 0u) << entry.first;
-    for (auto& entry : materials) {
-        GLint linked = 0;
-        gl.getProgramiv(entry.second.handle, GL_LINK_STATUS, &linked);
-        EXPECT_TRUE(linked) << entry.second.program << ": " << entry.second.log;
-    }
-}
-
-TEST_F(ScenePreview, EveryRegisteredUniformIsLiveInItsProgram)
-{
-    // A registered uniform that the compiler dropped would be reported on every draw.
     for (const auto& entry : materials) {
-        const Material& m = entry.second;
-        EXPECT_FALSE(m.uniforms.empty()) << m.program;
-        for (const Declared& u : m.uniforms)
-            EXPECT_GE(gl.getUniformLocation(m.handle, u.name.c_str()), 0) << m.program << ": " << u.name;
+        Shader* shader = entry.second.shader;
+        ASSERT_NE(shader, nullptr) << entry.second.program << " is not among the manager's programs";
+        EXPECT_TRUE(shader->initialized) << entry.second.program;
+        GLint linked = 0;
+        glGetObjectParameterivARB(shader->program, GL_OBJECT_LINK_STATUS_ARB, &linked);
+        EXPECT_TRUE(linked) << entry.second.program;
     }
+    // The manager logs "<program>, <info log>" for anything the compiler or linker had to say.
+    std::string log = rendertest::logText();
+    for (const char* program : {"skene_stone, ", "skene_metal, ", "skene_glow, "})
+        EXPECT_EQ(log.find(program), std::string::npos) << log.substr(log.find(program), 400);
 }
 
 TEST_F(ScenePreview, EveryMaterialValueNamesARegisteredUniformAndEveryUniformGetsOne)
@@ -425,9 +334,11 @@ TEST_F(ScenePreview, EveryMaterialValueNamesARegisteredUniformAndEveryUniformGet
     static const std::set<std::string> camera = {"camPos", "camDir", "camTarget", "camUp"};
     for (const auto& entry : materials) {
         const Material& m = entry.second;
+        ASSERT_NE(m.shader, nullptr);
         std::set<std::string> registered, given;
-        for (const Declared& u : m.uniforms)
-            registered.insert(u.name);
+        for (unsigned i = 0; i < m.shader->uniforms.size(); ++i)
+            registered.insert(m.shader->uniforms.get(i)->name);
+        EXPECT_GE(registered.size(), 5u) << m.program;
         for (const auto& f : m.floats)
             given.insert(f.first);
         for (const auto& t : m.textures) {
@@ -444,13 +355,15 @@ TEST_F(ScenePreview, EveryMaterialValueNamesARegisteredUniformAndEveryUniformGet
 TEST_F(ScenePreview, SamplersAreDeclaredOnlyInFragmentPrograms)
 {
     // Texture units are counted per registered sampler: one declared in both sources would shift them.
-    for (const auto& entry : materials)
-        for (const Declared& u : scannedUniforms(readText(testsupport::sourceDir() + "/data/" + entry.second.program +
-                                                          ".vert.glsl")))
-            EXPECT_NE(u.type.rfind("sampler", 0), 0u) << entry.second.program << ": " << u.name;
+    for (const auto& entry : materials) {
+        Array<ShaderUniform*> vertexUniforms;
+        parseUniformDeclarations(rvkGetText((entry.second.program + ".vert.glsl").c_str()), vertexUniforms);
+        for (unsigned i = 0; i < vertexUniforms.size(); ++i)
+            EXPECT_NE(vertexUniforms.get(i)->type, UNIFORM_SAMPLER2D) << entry.second.program;
+    }
 }
 
-TEST_F(ScenePreview, EffectViewsShowStructureAndAreRepeatable)
+TEST_F(ScenePreview, EffectViewsShowStructureFindEveryUniformAndAreRepeatable)
 {
     std::vector<View> views;
     for (float ms : {97000.0f, 105000.0f, 112000.0f, 118000.0f, 123000.0f})
@@ -461,6 +374,7 @@ TEST_F(ScenePreview, EffectViewsShowStructureAndAreRepeatable)
     views.push_back(skeneView(0.8f));
     views.push_back(particleblobView(0.3f, 0));
     views.push_back(particleblobView(0.3f, 5));
+    rendertest::LogMark mark;
     for (const View& view : views) {
         std::vector<testsupport::Rgba> pixels = render(view);
         save(view.name, pixels);
@@ -471,6 +385,7 @@ TEST_F(ScenePreview, EffectViewsShowStructureAndAreRepeatable)
         EXPECT_LT(mean, 200.0f) << view.name << " is washed out";
         EXPECT_GT(varied, 0.1f) << view.name << " is nearly uniform";
     }
+    EXPECT_EQ(mark.since().find("can't find uniform variable"), std::string::npos) << mark.since().substr(0, 400);
     std::vector<testsupport::Rgba> first = render(views[2]), second = render(views[2]);
     EXPECT_TRUE(std::equal(first.begin(), first.end(), second.begin(), [](const auto& a, const auto& b) {
         return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
