@@ -78,8 +78,8 @@ void nameUniform(ShaderUniform& uniform, const std::string& word)
     }
 }
 
-// The last non-empty part (not before part 1) is the maximum, the non-empty part before it (or
-// part 0) the minimum; every component takes the midpoint.
+// The last non-empty piece (not before piece 1) is the maximum, the non-empty piece before it (or
+// piece 0) the minimum; every component takes the midpoint.
 void applyAnnotation(ShaderUniform& uniform, const std::string& word)
 {
     trimName(uniform.name);
