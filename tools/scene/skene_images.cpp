@@ -76,9 +76,9 @@ Image skyImage()
             Vec3 c = lerp(Vec3(0.012f, 0.016f, 0.045f), Vec3(0.05f, 0.06f, 0.12f), v);
             c += Vec3(0.07f, 0.05f, 0.11f) * horizon;
             float cloud = fbm(u, v, 4, 6, 11);
-            float veil = clamp01((cloud - 0.42f) * 2.2f);
+            float veil = clamp01((cloud - 0.38f) * 2.4f);
             float hue = fbm(u + 0.31f, v, 3, 4, 29);
-            c += lerp(Vec3(0.03f, 0.07f, 0.09f), Vec3(0.09f, 0.035f, 0.09f), hue) * (veil * veil * 1.3f);
+            c += lerp(Vec3(0.03f, 0.08f, 0.1f), Vec3(0.11f, 0.04f, 0.1f), hue) * (veil * veil * 2.0f);
             // Sparse stars, dimmed where the haze is thick.
             float s = hashUnit(static_cast<unsigned>(y * n + x) * 2654435761u + 7u);
             if (s > 0.9965f) {
