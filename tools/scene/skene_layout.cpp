@@ -645,6 +645,7 @@ void buildPortals(Scene& scene)
 // production places its lights itself).
 void buildCamerasAndLights(Scene& scene)
 {
+    // Field of view as COLLADA allows it: xfov, yfov, or one of them with aspect_ratio (0 = absent).
     struct View {
         const char* id;
         Vec3 eye, target;
@@ -654,7 +655,7 @@ void buildCamerasAndLights(Scene& scene)
         {"cam_colladascene", {0, 1.5f, 60}, {0, 1.2f, -40}, 0, 53, 1.333f, 0.1f, 32768},
         {"cam_blurparticles", {0, -0.355f, -50}, {7.25f, 0, -50}, 0, 55, 1.7778f, 4, 50},
         {"cam_pressure2", {5, 3.5f, -46}, {0, 2.5f, -50}, 80, 0, 0, 0.005f, 100},
-        {"cam_skene1", {7.5f, 1.3f, 42}, {0, -0.6f, 36}, 86.1f, 60, 1.7778f, 0.01f, 10000},
+        {"cam_skene1", {7.5f, 1.3f, 42}, {0, -0.6f, 36}, 86.1f, 60, 0, 0.01f, 10000},
         {"cam_particleblob", {1.8f, 1.2f, 37.6f}, {0, 1, 37.6f}, 0, 63, 1.7778f, 0.5f, 300},
     };
     Node cameras;
