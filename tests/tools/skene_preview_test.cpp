@@ -283,8 +283,11 @@ protected:
     {
         std::string dir = testsupport::binaryDir() + "/skene_preview";
         mkdir(dir.c_str(), 0755);
+        std::vector<unsigned char> rgb;
+        for (const auto& p : pixels)
+            rgb.insert(rgb.end(), {p.r, p.g, p.b});
         stbi_flip_vertically_on_write(1);
-        stbi_write_png((dir + "/" + name + ".png").c_str(), kWidth, kHeight, 4, pixels.data(), kWidth * 4);
+        stbi_write_png((dir + "/" + name + ".png").c_str(), kWidth, kHeight, 3, rgb.data(), kWidth * 3);
     }
 
     static bool ready;
