@@ -2,6 +2,7 @@
 // and material binding will meet, the features the scene must exercise, the eyes of the effects
 // kept clear of stone, and the generator's building blocks (shapes, occlusion, glow light).
 #include "skene_bake.h"
+#include "skene_collada.h"
 #include "skene_layout.h"
 #include "skene_reader.h"
 #include "skene_shapes.h"
@@ -81,6 +82,64 @@ TEST(SkeneGenerator, RefusesAMissingOrUnwritableFolder)
 {
     EXPECT_NE(testsupport::runCommand(std::string(SKENEGEN_PATH) + " 2>/dev/null"), 0);
     EXPECT_NE(testsupport::runCommand(std::string(SKENEGEN_PATH) + " /nonexistent/folder 2>/dev/null"), 0);
+}
+
+// --- The writer -------------------------------------------------------------------------------
+
+void expectNodesMatch(const std::vector<skene::Node>& nodes, const Document& doc)
+{
+    for (const skene::Node& n : nodes) {
+        const NodeData* read = doc.node(n.id);
+        ASSERT_NE(read, nullptr) << n.id;
+        Mat4 local = skene::localMatrix(n);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_NEAR(read->local.m[i], local.m[i], 2e-5f) << n.id << " element " << i;
+        expectNodesMatch(n.children, doc);
+    }
+}
+
+TEST(SkeneCollada, WrittenSceneReadsBackToTheSameTrianglesColoursAndMatrices)
+{
+    skene::Scene scene = skene::buildSkene();
+    for (skene::Geometry& g : scene.geometries)
+        for (skene::Group& group : g.groups)
+            for (size_t i = 0; i < group.vertices.size(); ++i) {
+                group.vertices[i].ao = skene::hashUnit(static_cast<unsigned>(i));
+                group.vertices[i].light = Vec3(0.5f, 1.0f, 3.0f) * skene::hashUnit(static_cast<unsigned>(i) + 7u);
+            }
+    std::string path = testsupport::makeTempDir("skene-roundtrip") + "/scene.dae";
+    ASSERT_TRUE(testsupport::writeFile(path, skene::colladaText(scene)));
+    Document doc;
+    ASSERT_TRUE(readDocument(path, doc));
+    EXPECT_TRUE(doc.problems.empty());
+
+    for (const skene::Geometry& g : scene.geometries) {
+        const std::vector<Primitive>& prims = doc.geometries[skene::colladaGeometryId(g.id)];
+        ASSERT_EQ(prims.size(), g.groups.size()) << g.id;
+        for (size_t gi = 0; gi < prims.size(); ++gi) {
+            const skene::Group& group = g.groups[gi];
+            const Primitive& prim = prims[gi];
+            EXPECT_EQ(prim.material, group.material);
+            EXPECT_EQ(prim.polylist, group.polylist);
+            ASSERT_EQ(prim.vertexCount(), group.indices.size()) << g.id;
+            EXPECT_EQ(prim.texcoords.empty(), !g.texcoords) << g.id;
+            EXPECT_EQ(prim.colours.empty(), !g.colours) << g.id;
+            for (size_t k = 0; k < group.indices.size(); ++k) {
+                const skene::Vertex& v = group.vertices[group.indices[k]];
+                for (int c = 0; c < 3; ++c) {
+                    ASSERT_NEAR(prim.positions[3 * k + c], v.position[c], 6e-5f) << g.id << " vertex " << k;
+                    ASSERT_NEAR(prim.normals[3 * k + c], v.normal[c], 6e-5f) << g.id << " vertex " << k;
+                }
+                if (g.colours) {
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_NEAR(prim.colours[4 * k + c], std::min(v.light[c] / skene::kBakedLightScale, 1.0f),
+                                    6e-4f) << g.id << " vertex " << k;
+                    ASSERT_NEAR(prim.colours[4 * k + 3], v.ao, 6e-4f) << g.id << " vertex " << k;
+                }
+            }
+        }
+    }
+    expectNodesMatch(scene.nodes, doc);
 }
 
 // --- The document as the loader will read it --------------------------------------------------
