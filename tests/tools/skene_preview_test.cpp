@@ -372,7 +372,8 @@ TEST_F(ScenePreview, EffectViewsShowStructureFindEveryUniformAndAreRepeatable)
     for (float ms : {97000.0f, 105000.0f, 112000.0f, 118000.0f, 123000.0f})
         views.push_back(colladaView(ms));
     views.push_back(blurparticlesView(0.3f));
-    views.push_back(pressure2View(0.4f));
+    views.push_back(pressure2View(0.6f));
+    views.push_back(pressure2View(0.55f)); // from under the deck
     views.push_back(skeneView(0.2f));
     views.push_back(skeneView(0.8f));
     views.push_back(particleblobView(0.3f, 0));

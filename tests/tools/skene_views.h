@@ -102,7 +102,8 @@ inline View pressure2View(float p)
     float B = p + 1.2f * (b / 6);
     target += sphericalToCartesian(4, 1.4f * B + 3, -1.374f * B);
     Vec3 up = skene::normalize({0.4f * std::cos(-3.5f * B), 1, 0.9f * std::sin(2.48f * B) + 0.1f});
-    return {"pressure2", 80, 0, 0.005f, 100, v3(eye), v3(target), up, Mat4(), 0.015f * 0.5f, 0.999f, false};
+    return {"pressure2_" + std::to_string(static_cast<int>(p * 100)), 80, 0, 0.005f, 100, v3(eye), v3(target), up,
+            Mat4(), 0.015f * 0.5f, 0.999f, false};
 }
 
 inline View skeneView(float p)

@@ -71,11 +71,11 @@ void addArcadePillar(Scene& scene, Group& stone, Group& glow, float x, float z)
 
 void addHallPillar(Scene& scene, Group& stone, Group& glow, float x, float z)
 {
-    addBox(stone, {x - 0.45f, kHallFloorY, z - 0.45f}, {x + 0.45f, -1.1f, z + 0.45f}, AllFaces & ~FaceMinY);
-    addColumn(stone, {x, 0, z}, -1.1f, -0.9f, 0.4f, 0.31f, 14, 1, false, false);
-    addColumn(stone, {x, 0, z}, -0.9f, 3.92f, 0.3f, 0.3f, 14, 4, false, false);
-    addColumn(glow, {x, 0, z}, 3.82f, 3.92f, 0.312f, 0.312f, 14, 1, false, false);
-    addColumn(stone, {x, 0, z}, 3.92f, 4.3f, 0.3f, 0.45f, 14, 1, false, false);
+    addBox(stone, {x - 0.5f, kHallFloorY, z - 0.5f}, {x + 0.5f, kHallFloorY + 0.45f, z + 0.5f}, AllFaces & ~FaceMinY);
+    addColumn(stone, {x, 0, z}, kHallFloorY + 0.45f, kHallFloorY + 0.7f, 0.45f, 0.35f, 14, 1, false, false);
+    addColumn(stone, {x, 0, z}, kHallFloorY + 0.7f, 3.92f, 0.34f, 0.34f, 14, 5, false, false);
+    addColumn(glow, {x, 0, z}, 3.82f, 3.92f, 0.352f, 0.352f, 14, 1, false, false);
+    addColumn(stone, {x, 0, z}, 3.92f, 4.3f, 0.34f, 0.45f, 14, 1, false, false);
     addBox(stone, {x - 0.5f, 4.3f, z - 0.5f}, {x + 0.5f, kHallSpringY, z + 0.5f});
     for (float side : {-1.0f, 1.0f})
         scene.emitters.push_back({{x, 3.87f, z + side * 0.6f}, kAmber * 0.4f, 1.5f});
@@ -142,21 +142,14 @@ void buildArcadeFloor(Scene& scene)
     Group& stone = geometry.group("stone");
     const std::vector<float> xs = {-3.0f, -2.55f, -2.25f, -1.95f, -1.5f, -0.75f, 0.0f,
                                    0.75f, 1.5f,   1.95f,  2.25f,  2.55f, 3.0f};
-    const float ends[2][2] = {{kEntranceZ + 0.6f, kHallNorthZ}, {kHallSouthZ, kFarEndZ - 0.6f}};
-    for (int part = 0; part < 2; ++part) {
-        addFloorGrid(floor, xs, floorRows(ends[part][0], ends[part][1]), kFloorY);
-        addBox(stone, {-kSlabHalfWidth, kSlabBottomY, ends[part][1]}, {kSlabHalfWidth, kFloorY, ends[part][0]}, AllFaces & ~FaceMaxY);
-    }
-    // Two steps down into the hall on each side.
-    const float drop = (kFloorY - kHallFloorY) / 3;
-    for (int s = 1; s <= 2; ++s) {
-        float top = kFloorY - drop * s;
-        float w = 0.5f * (s - 1);
-        addBox(stone, {-kSlabHalfWidth, kHallFloorY, kHallNorthZ - w - 0.5f},
-               {kSlabHalfWidth, top, kHallNorthZ - w}, AllFaces & ~FaceMinY);
-        addBox(stone, {-kSlabHalfWidth, kHallFloorY, kHallSouthZ + w},
-               {kSlabHalfWidth, top, kHallSouthZ + w + 0.5f}, AllFaces & ~FaceMinY);
-    }
+    addFloorGrid(floor, xs, floorRows(kEntranceZ + 0.6f, kFarEndZ - 0.6f), kFloorY);
+    // The pier, thinned to a deck across the hall (the hall's roof holds it up on rods).
+    const float pieces[3][3] = {{kEntranceZ + 0.6f, kHallNorthZ, kSlabBottomY},
+                                {kHallNorthZ, kHallSouthZ, kDeckBottomY},
+                                {kHallSouthZ, kFarEndZ - 0.6f, kSlabBottomY}};
+    for (const auto& piece : pieces)
+        addBox(stone, {-kSlabHalfWidth, piece[2], piece[1]}, {kSlabHalfWidth, kFloorY, piece[0]},
+               AllFaces & ~FaceMaxY);
 }
 
 void buildArcade(Scene& scene)
@@ -214,8 +207,6 @@ void buildArcadeTrims(Scene& scene)
             addBox(glow, {-0.1f, 3.29f, z - 0.215f}, {0.1f, 3.62f, z + 0.215f});
             scene.emitters.push_back({{0, 3.2f, z}, kAmber * 0.35f, 1.2f});
         }
-        if (!arcadeBay(k))
-            continue;
         for (int side = -1; side <= 1; side += 2) {
             float x = side * 1.55f;
             addBox(glow, {x - 0.03f, kFloorY, z - kBay + 0.45f}, {x + 0.03f, kFloorY + 0.012f, z - 0.45f},
@@ -263,6 +254,10 @@ void buildHall(Scene& scene)
     }
     addBox(metal, {hallPillarX(0), kHallRoofY, kHallCentreZ - 0.12f}, {kHallEastX, kHallRoofY + 0.25f, kHallCentreZ + 0.12f});
     addBox(metal, {-0.02f, 5.58f, kHallCentreZ - 0.02f}, {0.02f, kHallRoofY, kHallCentreZ + 0.02f});
+    // Rods from the roof beams hold the deck where the arcade's pillars would stand.
+    for (int k = kHallNorthRow + 1; k < kHallSouthRow; ++k)
+        for (float x : {-kPillarX, kPillarX})
+            addBeam(metal, {x, kFloorY, rowZ(k)}, {x, kHallRoofY, rowZ(k)}, 0.035f);
 
     // The east wall and its rose window (the glowing pane is a node of its own).
     Panel wall;
@@ -293,16 +288,10 @@ void buildHall(Scene& scene)
 
     // Glowing lines on the hall floor leading the eye towards the rose window.
     for (float z : {kHallCentreZ + 0.8f, kHallCentreZ - 0.8f}) {
-        addBox(glow, {3.0f, kHallFloorY, z - 0.03f}, {kHallEastX - 0.5f, kHallFloorY + 0.012f, z + 0.03f},
+        addBox(glow, {3.2f, kHallFloorY, z - 0.03f}, {kHallEastX - 0.5f, kHallFloorY + 0.012f, z + 0.03f},
                AllFaces & ~FaceMinY);
         for (float x = 4.0f; x < kHallEastX - 0.5f; x += 2.0f)
             scene.emitters.push_back({{x, kHallFloorY + 0.08f, z}, kAmber * 0.12f, 0.8f});
-    }
-    for (int side = -1; side <= 1; side += 2) {
-        addBox(glow, {side * 1.55f - 0.03f, kHallFloorY, kHallSouthZ + 1.45f},
-               {side * 1.55f + 0.03f, kHallFloorY + 0.012f, kHallNorthZ - 1.45f}, AllFaces & ~FaceMinY);
-        for (float z = kHallNorthZ - 2.5f; z > kHallSouthZ + 1.5f; z -= 2.0f)
-            scene.emitters.push_back({{side * 1.55f, kHallFloorY + 0.08f, z}, kAmber * 0.12f, 0.8f});
     }
 }
 
@@ -551,13 +540,13 @@ void buildHallMachines(Scene& scene)
         }
     addSphere(lift.group("glow"), {0, 0, 0}, 0.17f, 12, 8);
     Node liftNode = geometryNode("lift", "lift");
-    liftNode.transforms = {translate({12.6f, 0.6f, kHallCentreZ - 4.5f})};
+    liftNode.transforms = {translate({12.6f, -2.6f, kHallCentreZ - 4.5f})};
     scene.nodes.push_back(liftNode);
     Track rise;
     rise.id = "anim_lift";
     rise.target = "lift/translation.Y";
-    rise.keys = {linearKey(0, 0.6f), linearKey(2.5f, 3.8f), linearKey(5, 0.6f), linearKey(7.5f, 3.8f),
-                 linearKey(10, 0.6f)};
+    rise.keys = {linearKey(0, -2.6f), linearKey(2.5f, 3.6f), linearKey(5, -2.6f), linearKey(7.5f, 3.6f),
+                 linearKey(10, -2.6f)};
     scene.tracks.push_back(rise);
 
     // A lamp that jumps from beam to beam under the ridge.

@@ -3,7 +3,8 @@
 // both ends.
 //
 // Five effects look at it: a flight down the arcade from z = 60 to -50 (eye |x| < 1.6, y -0.3 to
-// 2.3), a view along +x from (0, -0.355, -50), orbits 4 to 9 units around (0, 2.5, -50), views
+// 2.3), a view along +x from (0, -0.355, -50) (just above the deck; its near plane is 4 units
+// away), orbits 4 to 9 units around (0, 2.5, -50), views
 // from the +x side into the arcade around z = 30 to 45, and close views up to 2.5 units around
 // (0, 1, 37.6). The dimensions below keep those eyes clear of stone.
 #pragma once
@@ -33,7 +34,10 @@ constexpr float kHallSouthZ = -56.9f;
 constexpr float kHallCentreZ = (kHallNorthZ + kHallSouthZ) / 2;
 constexpr float kHallWestX = -12.6f;
 constexpr float kHallEastX = 23.1f; // inner face of the rose-window wall
-constexpr float kHallFloorY = -1.5f;
+// The hall is sunk deep (the orbiting views around (0, 2.5, -50) dip to y = -3.5); the arcade
+// crosses it on a thin deck at its own floor level.
+constexpr float kHallFloorY = -4.0f;
+constexpr float kDeckBottomY = -0.8f;
 constexpr float kHallSpringY = 4.45f;
 constexpr float kHallArchTopY = 6.45f;
 constexpr float kHallRoofY = 6.85f;
