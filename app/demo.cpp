@@ -10,6 +10,7 @@
 
 #include "app/main_loop.h"
 #include "app/setup_dialog.h"
+#include "effects/particle_blob.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
 #include "render/shader_manager.h"
@@ -88,7 +89,9 @@ void shutDown()
 
 const std::vector<EffectEntry>& productionEffects()
 {
-    static const std::vector<EffectEntry> table = {};
+    static const std::vector<EffectEntry> table = {
+        {0, 96150, "waterblobs", [] { return static_cast<Base*>(new ParticleBlob); }},
+    };
     return table;
 }
 

@@ -54,8 +54,9 @@ TEST(EndFade, VolumeFollowsTheSquaredCosineCurveFromOneToZero)
         float countdown = kEndFadeSeconds - static_cast<float>(i) / 60.0f;
         float c = cosineStep(countdown, 0, kEndFadeSeconds);
         EXPECT_NEAR(volumes[i], c * c, 1e-4f) << "frame " << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(volumes[i], volumes[i - 1]);
+        }
     }
     EXPECT_LT(volumes.back(), 0.001f);
     // The fade starts on the Escape frame and the loop ends on its last frame.
