@@ -2,10 +2,11 @@
 //
 // Start-up order matters and is fixed: the display choice (the setup dialog, where one is shown),
 // the engine's window, the archive, the window's title and icon, texture parameters and upload,
-// the GL entry points and render targets, the shader programs; then the effects are registered,
-// the beat helpers made, the effects initialised, and the timer and music started. Everything
-// from the display choice to the end of the loop is one protected region: a text exception
-// thrown anywhere in it is reported as "Exception: %s" and leads straight to the shutdown.
+// the GL entry points and render targets, the shader programs, the scene manager; then the
+// effects are registered, the beat helpers made, the effects initialised, and the timer and music
+// started. Everything from the display choice to the end of the loop is one protected region: a
+// text exception thrown anywhere in it is reported as "Exception: %s" and leads straight to the
+// shutdown.
 #include "app/demo.h"
 
 #include "app/main_loop.h"
@@ -15,6 +16,7 @@
 #include "render/render_target_pool.h"
 #include "render/shader_manager.h"
 #include "resources/program_resources.h"
+#include "scene/scene_manager.h"
 
 using namespace BRAVIK_LUMENVAT;
 
@@ -68,6 +70,7 @@ void startUp(const DisplayChoice& choice, const std::vector<EffectEntry>& effect
 
     renderTargetPool.init();
     ShaderManager::create();
+    SceneManager::create();
 
     registerEffects(effects);
     beatMeter = new BeatMeter(8);
@@ -81,6 +84,7 @@ void shutDown()
 {
     renderTargetPool.release();
     ShaderManager::release();
+    SceneManager::release();
     rvkSetGamma(0);
     rvkShutDown();
 }

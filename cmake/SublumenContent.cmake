@@ -24,10 +24,10 @@ function(sublumen_generate tool)
     DEPENDS ${tool} ${G_DEPENDS}
     COMMENT "Generating ${G_OUTPUTS}"
     VERBATIM)
-  set_property(GLOBAL APPEND PROPERTY SUBLUMEN_PAK_INPUTS ${outputs})
-  # A custom command's outputs have build rules only in the folder that declares it, so the pak
-  # (declared at the top) reaches them through this target.
+  # A custom command's outputs can only be built by targets of its own directory: this target
+  # builds them, and the pak (defined elsewhere) depends on it.
   add_custom_target(content_${tool} DEPENDS ${outputs})
+  set_property(GLOBAL APPEND PROPERTY SUBLUMEN_PAK_INPUTS ${outputs})
   set_property(GLOBAL APPEND PROPERTY SUBLUMEN_PAK_GENERATORS content_${tool})
 endfunction()
 

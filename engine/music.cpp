@@ -32,9 +32,10 @@ constexpr int kRate = 48000;
 constexpr int kFftSize = 1024;
 constexpr int kRingSize = 1 << 15; // mono frames kept for the spectrum (0.68 s)
 constexpr int kDeviceFrames = 1024;
-// Spectrum magnitudes are |X_k| * kSpectrumScale: tuned so that the production's loud kicks
-// drive BeatMeter::level() to about 3-5 while quiet passages stay below 1.
-constexpr float kSpectrumScale = 8.0f / kFftSize;
+// Spectrum magnitudes are |X_k| * kSpectrumScale: tuned against the production's music so that
+// in its loud sections BeatMeter::level() peaks at about 3-4 on each kick and falls to about 1
+// or less between kicks.
+constexpr float kSpectrumScale = 9.0f / kFftSize;
 // Offline decoding follows a jump forward by rendering through it when it is shorter than this,
 // and by seeking otherwise (capture always renders through, so its frames never depend on --from).
 constexpr double kSilentSeekMs = 2000.0;

@@ -1,0 +1,1 @@
+uniform float gain;uniform vec3 tint;uniform sampler2D first;uniform sampler2D second;uniform vec3 camPos;void main(){gl_FragColor=vec4(tint*gain,1.0)*texture2D(second,vec2(0.5,0.5))+texture2D(first,vec2(0.5,0.5))*0.001+vec4(camPos*0.001,0.0);}

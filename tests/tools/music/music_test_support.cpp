@@ -1,0 +1,74 @@
+// music_test_support.cpp - files, kicks and rendering for the music tests.
+#include "music_test_support.h"
+
+#include <libopenmpt/libopenmpt.hpp>
+#include <libopenmpt/libopenmpt_ext.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace musictest {
+
+std::vector<uint8_t> readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<Kick> readKicks(const std::string& path)
+{
+    std::vector<Kick> kicks;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        Kick k{};
+        char kind[16] = {};
+        if (std::sscanf(line.c_str(), "%lf %d %15s", &k.ms, &k.volume, kind) == 3) {
+            k.main = std::string(kind) == "main";
+            kicks.push_back(k);
+        }
+    }
+    return kicks;
+}
+
+std::vector<float> renderMono(const std::vector<uint8_t>& bytes, int rate, const std::vector<int>& solo)
+{
+    openmpt::module_ext module(bytes);
+    module.set_repeat_count(0);
+    if (!solo.empty()) {
+        auto* interactive = static_cast<openmpt::ext::interactive*>(module.get_interface(openmpt::ext::interactive_id));
+        for (int c = 0; c < module.get_num_channels(); ++c)
+            interactive->set_channel_mute_status(c, std::find(solo.begin(), solo.end(), c) == solo.end());
+    }
+    std::vector<float> mono;
+    std::vector<float> left(4096), right(4096);
+    for (;;) {
+        size_t got = module.read(rate, left.size(), left.data(), right.data());
+        if (got == 0)
+            break;
+        for (size_t i = 0; i < got; ++i)
+            mono.push_back(0.5f * (left[i] + right[i]));
+    }
+    return mono;
+}
+
+const std::vector<std::pair<int, int>>& loudBars()
+{
+    static const std::vector<std::pair<int, int>> bars = {{40, 55},   {56, 70},   {72, 81},   {83, 87},
+                                                          {88, 102}, {128, 134}, {135, 142}, {144, 157}};
+    return bars;
+}
+
+bool inLoudSection(double ms)
+{
+    for (auto [from, to] : loudBars())
+        if (ms >= from * kBarMs && ms < to * kBarMs)
+            return true;
+    return false;
+}
+
+} // namespace musictest

@@ -1,0 +1,31 @@
+// music_test_support.h - what the music tests share: the generated files, the kick list and a
+// libopenmpt render.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace musictest {
+
+constexpr double kBarMs = 60000.0 / 140.0 * 4.0;
+
+struct Kick {
+    double ms;
+    int volume; // pattern volume 0..64
+    bool main;  // the full kick (false: the soft one of the calm passages)
+};
+
+std::vector<uint8_t> readBytes(const std::string& path);
+std::vector<Kick> readKicks(const std::string& path);
+
+// Mono (left + right) / 2 at `rate`, the whole module; `solo` keeps only those channels.
+std::vector<float> renderMono(const std::vector<uint8_t>& module, int rate, const std::vector<int>& solo = {});
+
+// The steady loud grooves, as [first bar, end bar): drop, flight, swarm, key change, streaks,
+// flock, streaks again, finale (builds, fills and breakdowns left out).
+const std::vector<std::pair<int, int>>& loudBars();
+bool inLoudSection(double ms);
+
+} // namespace musictest
