@@ -1,15 +1,16 @@
-// skene_preview_test.cpp - the generated scene drawn through real GL with its material programs
-// as the production's ShaderManager builds them, from the views of the five effects that show it.
-//
-// The drawing follows the production's path: every mesh under its node's matrix, its material's
-// program bound (camera uniforms from the engine's look-at camera), every uniform the manager
-// registered set from the material file, the textures on their units, then the eight GL lights
-// placed in that same modelview by the light pattern of the drawing effect, fog density in the
-// fog start. The frames are written to build/skene_preview/ for people to look at.
+// skene_preview_test.cpp - the generated scene on the production's own path: loaded with
+// loadColladaDocument and buildScenes, its materials read by the SceneManager and bound by
+// bindMaterials, drawn with Scene::draw through the ShaderManager's programs, from the views of the
+// five effects that show it. The light callback places the eight GL lights by the drawing effect's
+// pattern under each mesh's own matrix, as the scene effect's callback does; fog density goes in
+// the fog start. The frames are written to build/skene_preview/ for people to look at.
 #include "render/gl_extensions.h"
 #include "render/shader_manager.h"
 #include "render_test_support.h"
-#include "skene_reader.h"
+#include "scene/collada.h"
+#include "scene/material.h"
+#include "scene/scene.h"
+#include "scene/scene_manager.h"
 #include "skene_views.h"
 #include "test_support.h"
 
@@ -36,7 +37,7 @@ const int kWidth = 640, kHeight = 360;
 
 std::string contentPath(const std::string& name) { return testsupport::binaryDir() + "/content/" + name; }
 
-struct Material {
+struct MaterialFile {
     std::string key, program;
     std::vector<std::pair<std::string, std::vector<float>>> floats;
     std::vector<std::pair<std::string, std::string>> textures;
@@ -59,15 +60,15 @@ struct Material {
 };
 
 // Materials by the COLLADA symbol that the bindings file maps to them.
-std::map<std::string, Material> readMaterials()
+std::map<std::string, MaterialFile> readMaterials()
 {
-    std::map<std::string, Material> out;
+    std::map<std::string, MaterialFile> out;
     TiXmlDocument bindings;
     if (!bindings.LoadFile(contentPath("skene.material_bindings.xml").c_str()))
         return out;
     for (const TiXmlElement* b = bindings.RootElement()->FirstChildElement("Binding"); b;
          b = b->NextSiblingElement("Binding")) {
-        Material m;
+        MaterialFile m;
         m.key = b->Attribute("Material");
         TiXmlDocument file;
         if (!file.LoadFile(contentPath(m.key + ".material.xml").c_str()))
@@ -114,14 +115,36 @@ struct PreviewTarget {
     }
 };
 
+float lightPhase = 0;
+
+// The scene effect's material callback, for the phase of the view being drawn.
+void placeSceneLights(Material*)
+{
+    Vector positions[8];
+    float intensity[8];
+    lightPattern(lightPhase, positions, intensity);
+    for (int i = 0; i < 8; ++i) {
+        float position[4] = {positions[i].x, positions[i].y, positions[i].z, 1};
+        float colour[4] = {intensity[i], intensity[i], intensity[i], intensity[i]};
+        glLightfv(GL_LIGHT0 + i, GL_POSITION, position);
+        glLightfv(GL_LIGHT0 + i, GL_DIFFUSE, colour);
+    }
+}
+
 class ScenePreview : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ready = rendertest::openRenderer(testsupport::builtPakPath()) &&
-                skenetest::readDocument(contentPath("skene_ao_materials_fixd.dae"), document);
+        ready = rendertest::openRenderer(testsupport::builtPakPath());
         if (!ready)
             return;
+        rendertest::LogMark mark;
+        SceneManager* manager = SceneManager::create();
+        ColladaDocument* document = loadColladaDocument("skene_ao_materials_fixd.dae");
+        scene = buildScenes(document);
+        manager->loadMaterials();
+        bindMaterials(document, scene, manager, "skene.material_bindings.xml", placeSceneLights);
+        loadLog = mark.since();
         materials = readMaterials();
         for (auto& entry : materials)
             entry.second.shader = shaderManager->getShader(entry.second.program.c_str());
@@ -132,65 +155,6 @@ protected:
     {
         if (!ready)
             GTEST_SKIP() << "no display";
-    }
-
-    // What a material's apply does: bind (camera uniforms included), every registered uniform
-    // from the file (or its default), samplers on consecutive units; then the light callback.
-    static void applyMaterial(const Material& m, const View& view)
-    {
-        Shader* shader = m.shader;
-        shader->bind();
-        int unit = 0;
-        for (unsigned i = 0; i < shader->uniforms.size(); ++i) {
-            ShaderUniform* u = shader->uniforms.get(i);
-            if (u->isCameraUniform)
-                continue;
-            float v[4] = {u->values.get(0), u->values.get(1), u->values.get(2), u->values.get(3)};
-            if (const std::vector<float>* given = m.value(u->name))
-                for (size_t k = 0; k < given->size() && k < 4; ++k)
-                    v[k] = (*given)[k];
-            switch (u->type) {
-            case UNIFORM_FLOAT: shader->setUniform1f(u->name, v[0]); break;
-            case UNIFORM_VEC2: shader->setUniform2f(u->name, v[0], v[1]); break;
-            case UNIFORM_VEC3: shader->setUniform3f(u->name, v[0], v[1], v[2]); break;
-            case UNIFORM_VEC4: shader->setUniform4f(u->name, v[0], v[1], v[2], v[3]); break;
-            case UNIFORM_SAMPLER2D: {
-                const std::string* file = m.texture(u->name);
-                Texture* texture = file ? rvkGetTexture(file->c_str()) : nullptr;
-                if (texture) {
-                    glActiveTextureARB(GL_TEXTURE0 + unit);
-                    glEnable(GL_TEXTURE_2D);
-                    glBindTexture(GL_TEXTURE_2D, texture->getID());
-                    shader->setUniform1i(u->name, unit);
-                }
-                ++unit;
-                break;
-            }
-            default: break;
-            }
-        }
-        Vector positions[8];
-        float intensity[8];
-        lightPattern(view.lightPhase, positions, intensity);
-        for (int i = 0; i < 8; ++i) {
-            float position[4] = {positions[i].x, positions[i].y, positions[i].z, 1};
-            float colour[4] = {intensity[i], intensity[i], intensity[i], intensity[i]};
-            glLightfv(GL_LIGHT0 + i, GL_POSITION, position);
-            glLightfv(GL_LIGHT0 + i, GL_DIFFUSE, colour);
-        }
-    }
-
-    static void releaseMaterial(const Material& m)
-    {
-        int unit = 0;
-        for (unsigned i = 0; i < m.shader->uniforms.size(); ++i)
-            if (m.shader->uniforms.get(i)->type == UNIFORM_SAMPLER2D) {
-                glActiveTextureARB(GL_TEXTURE0 + unit++);
-                glDisable(GL_TEXTURE_2D);
-                glBindTexture(GL_TEXTURE_2D, 0);
-            }
-        glActiveTextureARB(GL_TEXTURE0);
-        shaderManager->unbind();
     }
 
     static void drawBackground()
@@ -242,36 +206,10 @@ protected:
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         }
-        for (const skenetest::NodeData& node : document.nodes) {
-            auto geometry = document.geometries.find(node.geometry);
-            if (geometry == document.geometries.end())
-                continue;
-            glPushMatrix();
-            glMultMatrixf(node.world.m);
-            for (const skenetest::Primitive& prim : geometry->second) {
-                const Material& m = materials[prim.material];
-                applyMaterial(m, view);
-                glEnableClientState(GL_VERTEX_ARRAY);
-                glVertexPointer(3, GL_FLOAT, 0, prim.positions.data());
-                glEnableClientState(GL_NORMAL_ARRAY);
-                glNormalPointer(GL_FLOAT, 0, prim.normals.data());
-                if (!prim.texcoords.empty()) {
-                    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-                    glTexCoordPointer(2, GL_FLOAT, 0, prim.texcoords.data());
-                }
-                if (!prim.colours.empty()) {
-                    glEnableClientState(GL_COLOR_ARRAY);
-                    glColorPointer(4, GL_FLOAT, 0, prim.colours.data());
-                }
-                glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(prim.vertexCount()));
-                glDisableClientState(GL_VERTEX_ARRAY);
-                glDisableClientState(GL_NORMAL_ARRAY);
-                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-                glDisableClientState(GL_COLOR_ARRAY);
-                releaseMaterial(m);
-            }
-            glPopMatrix();
-        }
+        lightPhase = view.lightPhase;
+        if (view.updateTime >= 0)
+            scene->update(view.updateTime);
+        scene->draw(false);
         glDisable(GL_BLEND);
         glFinish();
         std::vector<testsupport::Rgba> pixels = testsupport::readPixels(0, 0, kWidth, kHeight);
@@ -291,14 +229,16 @@ protected:
     }
 
     static bool ready;
-    static skenetest::Document document;
-    static std::map<std::string, Material> materials;
+    static Scene* scene;
+    static std::string loadLog;
+    static std::map<std::string, MaterialFile> materials;
     static PreviewTarget target;
 };
 
 bool ScenePreview::ready = false;
-skenetest::Document ScenePreview::document;
-std::map<std::string, Material> ScenePreview::materials;
+Scene* ScenePreview::scene = nullptr;
+std::string ScenePreview::loadLog;
+std::map<std::string, MaterialFile> ScenePreview::materials;
 PreviewTarget ScenePreview::target;
 
 // Mean brightness and the share of pixels that differ clearly from the mean.
@@ -313,6 +253,15 @@ void measure(const std::vector<testsupport::Rgba>& pixels, float& mean, float& v
         if (std::fabs((p.r + p.g + p.b) / 3.0 - mean) > 12)
             ++away;
     varied = static_cast<float>(away) / pixels.size();
+}
+
+TEST_F(ScenePreview, LoadsBuildsAndBindsWithoutAComplaint)
+{
+    ASSERT_NE(scene, nullptr);
+    EXPECT_NE(loadLog.find("Loading skene_ao_materials_fixd.dae finished."), std::string::npos) << loadLog;
+    for (const char* complaint : {" Error:", " Unknown", "[box]", "Warning", "ERROR", "not found"})
+        EXPECT_EQ(loadLog.find(complaint), std::string::npos) << complaint << " in:\n" << loadLog;
+    EXPECT_EQ(scene->materials.size(), 5u);
 }
 
 TEST_F(ScenePreview, EveryMaterialProgramIsBuiltFromTheArchiveAndLinks)
@@ -336,7 +285,7 @@ TEST_F(ScenePreview, EveryMaterialValueNamesARegisteredUniformAndEveryUniformGet
 {
     static const std::set<std::string> camera = {"camPos", "camDir", "camTarget", "camUp"};
     for (const auto& entry : materials) {
-        const Material& m = entry.second;
+        const MaterialFile& m = entry.second;
         ASSERT_NE(m.shader, nullptr);
         std::set<std::string> registered, given;
         for (unsigned i = 0; i < m.shader->uniforms.size(); ++i)

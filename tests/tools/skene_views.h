@@ -57,6 +57,7 @@ struct View {
     float fogStart;
     float lightPhase;
     bool overBackground; // drawn with alpha blending over the background image
+    float updateTime;    // the time the effect gives Scene::update, or -1 when it draws without one
 };
 
 inline Vec3 v3(const Vector& v) { return {v.x, v.y, v.z}; }
@@ -75,7 +76,7 @@ inline View colladaView(float ms)
     float fogFade = linearStep(ms, 110000, 115000);
     float fog = (0.0115f * 0.5f + 0.015f + 0.075f - 0.075f * p) * (1 - fogFade);
     return {"colladascene_" + std::to_string(static_cast<int>(ms / 1000)), 53, 1.333f, 0.1f, 32768, v3(eye),
-            v3(target), up, Mat4(), fog, p, true};
+            v3(target), up, Mat4(), fog, p, true, -1};
 }
 
 inline View blurparticlesView(float p)
@@ -85,7 +86,7 @@ inline View blurparticlesView(float p)
     float a = p - 2.1f * n;
     Vector target = Vector(7.25f, 0, -50) + sphericalToCartesian(3, 6 * a + 3, -3.74f * a);
     return {"blurparticles", 55, 0, 4, 50, {0, -0.355f, -50}, v3(target),
-            skene::normalize({0.4f, 1, 0.9f * std::sin(7.28f * p) + 0.1f}), Mat4(), 0, 0.999f, false};
+            skene::normalize({0.4f, 1, 0.9f * std::sin(7.28f * p) + 0.1f}), Mat4(), 0, 0.999f, false, 10 * p};
 }
 
 inline View pressure2View(float p)
@@ -103,7 +104,7 @@ inline View pressure2View(float p)
     target += sphericalToCartesian(4, 1.4f * B + 3, -1.374f * B);
     Vec3 up = skene::normalize({0.4f * std::cos(-3.5f * B), 1, 0.9f * std::sin(2.48f * B) + 0.1f});
     return {"pressure2_" + std::to_string(static_cast<int>(p * 100)), 80, 0, 0.005f, 100, v3(eye), v3(target), up,
-            Mat4(), 0.015f * 0.5f, 0.999f, false};
+            Mat4(), 0.015f * 0.5f, 0.999f, false, 10 * p};
 }
 
 inline View skeneView(float p)
@@ -114,7 +115,7 @@ inline View skeneView(float p)
     Mat4 lift = Mat4::translation({0, (0.3f - 0.1f * p) * 12 - 2.5f - 0.25f * p * p, -1});
     Mat4 tilt = Mat4::rotation((smoothStep(p, 0, 1) + 1) * 0.0174532924f, {1, 0, 0.1f * p + 0.3f});
     return {"skene1_" + std::to_string(static_cast<int>(p * 10)), 60, 0, 0.01f, 10000, eye, target, {0, 1, 0},
-            lift * tilt, 0.06f, 1 + p, false};
+            lift * tilt, 0.06f, 1 + p, false, 10 * p};
 }
 
 inline View particleblobView(float p, int shot)
@@ -135,7 +136,7 @@ inline View particleblobView(float p, int shot)
         eye.y = 0.75f;
     Vec3 target(0.05f * std::sin(6.28f * p), 1 + 0.2f * std::sin(9.28f * p), 0);
     return {"particleblob_" + std::to_string(shot), 63, 0, 0.5f, 300, v3(eye), target, {0, 1, 0},
-            Mat4::translation({0, 0, -37.6f}), 0.1f, 2 + p, true};
+            Mat4::translation({0, 0, -37.6f}), 0.1f, 2 + p, true, -1};
 }
 
 } // namespace skenetest
