@@ -23,9 +23,9 @@ namespace {
 
 const std::vector<float> kFogColour = {0.045f, 0.055f, 0.1f};
 
-std::vector<MaterialSpec> buildMaterials()
+std::vector<MaterialDefinition> buildMaterials()
 {
-    MaterialSpec stone;
+    MaterialDefinition stone;
     stone.key = "skene_stone";
     stone.symbol = "stone";
     stone.program = "skene_stone";
@@ -44,7 +44,7 @@ std::vector<MaterialSpec> buildMaterials()
     };
     stone.textures = {{"stoneMap", "skene_stone.jpg"}};
 
-    MaterialSpec floor = stone;
+    MaterialDefinition floor = stone;
     floor.key = "skene_floor";
     floor.symbol = "floor";
     floor.values = {
@@ -62,7 +62,7 @@ std::vector<MaterialSpec> buildMaterials()
     };
     floor.textures = {{"stoneMap", "skene_tiles.jpg"}};
 
-    MaterialSpec metal;
+    MaterialDefinition metal;
     metal.key = "skene_metal";
     metal.symbol = "metal";
     metal.program = "skene_metal";
@@ -80,7 +80,7 @@ std::vector<MaterialSpec> buildMaterials()
         {"specular", {1.2f}},
     };
 
-    MaterialSpec glow;
+    MaterialDefinition glow;
     glow.key = "skene_glow";
     glow.symbol = "glow";
     glow.program = "skene_glow";
@@ -93,7 +93,7 @@ std::vector<MaterialSpec> buildMaterials()
         {"lightGain", {0.2f}},
     };
 
-    MaterialSpec portal = glow;
+    MaterialDefinition portal = glow;
     portal.key = "skene_portal";
     portal.symbol = "portal";
     portal.values = {
@@ -124,9 +124,9 @@ std::string decimal(float v)
 
 } // namespace
 
-const std::vector<MaterialSpec>& sceneMaterials()
+const std::vector<MaterialDefinition>& sceneMaterials()
 {
-    static const std::vector<MaterialSpec> materials = buildMaterials();
+    static const std::vector<MaterialDefinition> materials = buildMaterials();
     return materials;
 }
 
@@ -135,7 +135,7 @@ std::string bindingsText()
     TiXmlDocument doc;
     doc.LinkEndChild(new TiXmlDeclaration("1.0", "utf-8", ""));
     TiXmlElement* root = doc.LinkEndChild(new TiXmlElement("MaterialBindings"))->ToElement();
-    for (const MaterialSpec& m : sceneMaterials()) {
+    for (const MaterialDefinition& m : sceneMaterials()) {
         TiXmlElement* binding = root->LinkEndChild(new TiXmlElement("Binding"))->ToElement();
         binding->SetAttribute("MaterialType", m.symbol);
         binding->SetAttribute("Material", m.key);
@@ -143,22 +143,22 @@ std::string bindingsText()
     return printed(doc);
 }
 
-std::string materialFileName(const MaterialSpec& spec) { return spec.key + ".material.xml"; }
+std::string materialFileName(const MaterialDefinition& definition) { return definition.key + ".material.xml"; }
 
-std::string materialText(const MaterialSpec& spec)
+std::string materialText(const MaterialDefinition& definition)
 {
     TiXmlDocument doc;
     doc.LinkEndChild(new TiXmlDeclaration("1.0", "utf-8", ""));
     TiXmlElement* root = doc.LinkEndChild(new TiXmlElement("Material"))->ToElement();
-    root->LinkEndChild(new TiXmlElement("Shader"))->ToElement()->SetAttribute("file", spec.program);
+    root->LinkEndChild(new TiXmlElement("Shader"))->ToElement()->SetAttribute("file", definition.program);
     TiXmlElement* parameters = root->LinkEndChild(new TiXmlElement("Parameters"))->ToElement();
-    for (const MaterialValue& v : spec.values) {
+    for (const MaterialValue& v : definition.values) {
         TiXmlElement* e = parameters->LinkEndChild(new TiXmlElement("Float"))->ToElement();
         e->SetAttribute("name", v.name);
         for (size_t i = 0; i < v.values.size() && i < 4; ++i)
             e->SetAttribute("Value" + std::to_string(i + 1), decimal(v.values[i]));
     }
-    for (const MaterialTexture& t : spec.textures) {
+    for (const MaterialTexture& t : definition.textures) {
         TiXmlElement* e = parameters->LinkEndChild(new TiXmlElement("Texture"))->ToElement();
         e->SetAttribute("name", t.name);
         e->SetAttribute("file", t.file);

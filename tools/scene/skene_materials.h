@@ -21,7 +21,7 @@ struct MaterialTexture {
     std::string file; // an image of the archive
 };
 
-struct MaterialSpec {
+struct MaterialDefinition {
     std::string key;     // file name without ".material.xml"
     std::string symbol;  // the COLLADA material symbol bound to it
     std::string program; // program name (its .frag.glsl / .vert.glsl pair)
@@ -29,12 +29,12 @@ struct MaterialSpec {
     std::vector<MaterialTexture> textures;
 };
 
-const std::vector<MaterialSpec>& sceneMaterials();
+const std::vector<MaterialDefinition>& sceneMaterials();
 
 // The bindings file's name and text; a material file's name and text.
 extern const char* const kBindingsFile;
 std::string bindingsText();
-std::string materialFileName(const MaterialSpec& spec);
-std::string materialText(const MaterialSpec& spec);
+std::string materialFileName(const MaterialDefinition& definition);
+std::string materialText(const MaterialDefinition& definition);
 
 } // namespace skene

@@ -51,7 +51,7 @@ int main(int argc, char** argv)
 
     bool ok = writeText(dir + "skene_ao_materials_fixd.dae", skene::colladaText(scene));
     ok = writeText(dir + skene::kBindingsFile, skene::bindingsText()) && ok;
-    for (const skene::MaterialSpec& m : skene::sceneMaterials())
+    for (const skene::MaterialDefinition& m : skene::sceneMaterials())
         ok = writeText(dir + skene::materialFileName(m), skene::materialText(m)) && ok;
     ok = writeJpeg(dir + "anim5.jpg", skene::skyImage()) && ok;
     ok = writeJpeg(dir + "particle1.jpg", skene::speckImage()) && ok;
