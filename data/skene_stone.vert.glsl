@@ -1,0 +1,22 @@
+// skene_stone.vert.glsl - the stone and floor materials: eye-space position and normal for
+// lighting per pixel, the scene-space normal for the sky and ground ambient, the vertex colour
+// (block tint times baked occlusion in rgb, the occlusion itself in alpha) and texture
+// coordinates in scene units times texScale. The clip vertex keeps user clip planes working.
+varying vec3 ecPosition;
+uniform float texScale/*0.05____4.0*/;
+varying vec3 ecNormal;
+varying vec3 sceneNormal;
+varying vec4 bake;
+varying vec2 texCoord;
+
+void main()
+{
+    vec4 ec = gl_ModelViewMatrix * gl_Vertex;
+    ecPosition = ec.xyz;
+    ecNormal = gl_NormalMatrix * gl_Normal;
+    sceneNormal = gl_Normal;
+    bake = gl_Color;
+    texCoord = gl_MultiTexCoord0.xy * texScale;
+    gl_ClipVertex = ec;
+    gl_Position = ftransform();
+}
