@@ -11,6 +11,7 @@
 
 #include "app/main_loop.h"
 #include "app/setup_dialog.h"
+#include "effects/collada_test.h"
 #include "effects/particle_blob.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
@@ -95,6 +96,7 @@ const std::vector<EffectEntry>& productionEffects()
 {
     static const std::vector<EffectEntry> table = {
         {0, 96150, "waterblobs", [] { return static_cast<Base*>(new ParticleBlob); }},
+        {96150, 123400, "colladascene", [] { return static_cast<Base*>(new ColladaTest); }},
     };
     return table;
 }
