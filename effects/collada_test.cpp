@@ -36,12 +36,6 @@ Vector randomCorridorPoint(float xRange, float zPosition)
     return Vector(x, y, zPosition, 1);
 }
 
-GLuint textureId(const char* name)
-{
-    Texture* t = rvkGetTexture(name);
-    return t ? t->getID() : 0;
-}
-
 // Lights swinging from below into a grid off to the +x side, then flickering out.
 void gridLight(float q, int i, Vector& position, float& intensity)
 {
@@ -234,7 +228,7 @@ void ColladaTest::drawBackground(float level)
     glColor3f(c, c, c);
     glDepthMask(GL_FALSE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureId("anim5.jpg"));
+    glBindTexture(GL_TEXTURE_2D, textureIdOf("anim5.jpg"));
     float b = beatClock->pulse() * 0.0195f;
     drawScreenQuadInset(false, false, b, b);
     glDepthMask(GL_TRUE);
@@ -268,7 +262,7 @@ float ColladaTest::drawDust(float p, float fade, const Vector& eye)
     glEnable(GL_DEPTH_TEST);
     setRandomSeed(343);
     float level = beatMeter->level();
-    glBindTexture(GL_TEXTURE_2D, textureId("particle1.jpg"));
+    glBindTexture(GL_TEXTURE_2D, textureIdOf("particle1.jpg"));
     glBegin(GL_QUADS);
     float cb = 0.29713f * fade;
     for (int i = 0; i < kDustSpecks; ++i) {

@@ -35,12 +35,6 @@ const float kSpriteHalfSize = 0.0575f;
 const float kBlurStep = 0.0029296875f; // 3 texels of 1024
 const float kWormTurn = 0.052333336f;  // 3.14 / 60 per step
 
-GLuint textureId(const char* name)
-{
-    Texture* t = rvkGetTexture(name);
-    return t ? t->getID() : 0;
-}
-
 float wormHeading()
 {
     return static_cast<float>(crt::rand() % 4) * 0.25f * 6.28f + 0.4f;
@@ -104,7 +98,7 @@ void drawSmoke(float p)
         float y = ry + 0.4f * std::cos(19 * 1.38f * rx * t) + 0.7f * std::sin(18 * 1.38f * (ry - 0.6f * rx) * t);
         float h = static_cast<float>(i % 10) / 100.0f + 0.2f;
         static const char* const smoke[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
-        GLuint texture = textureId(smoke[i / 10]);
+        GLuint texture = textureIdOf(smoke[i / 10]);
         if (i == 0 || texture != bound) {
             if (i > 0)
                 glEnd();
@@ -361,7 +355,7 @@ void ParticleBlob::drawSphereLayer(const Vector3& r, const Vector3& v)
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ZERO);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureId("sphere_normals.png"));
+    glBindTexture(GL_TEXTURE_2D, textureIdOf("sphere_normals.png"));
     glColor3f(1, 1, 1);
     glBegin(GL_QUADS);
     for (int i = 0; i < kBlobParticleCount; ++i) {
@@ -410,7 +404,7 @@ void ParticleBlob::drawBackgroundLayer(float p)
     renderTargetPool.bindTextureFBO1024(renderTargetPool.screenTexture1024, false);
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
-    glBindTexture(GL_TEXTURE_2D, textureId("anim0.jpg"));
+    glBindTexture(GL_TEXTURE_2D, textureIdOf("anim0.jpg"));
     drawScreenQuad(true, true);
 
     rvkPerspective2D(1, 1);
@@ -477,7 +471,7 @@ void ParticleBlob::drawOverlay(float p)
         float g = o.titleGlow, z = 0.3f * p;
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, textureId(creditImages[0]));
+        glBindTexture(GL_TEXTURE_2D, textureIdOf(creditImages[0]));
         glDisable(GL_DEPTH_TEST);
         glColor4f(g, g, g, g);
         glBegin(GL_QUADS);
@@ -498,7 +492,7 @@ void ParticleBlob::drawOverlay(float p)
         glColor4f(1, 1, 1, o.creditAlpha);
         glEnable(GL_BLEND);
         glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, textureId(creditImages[o.credit]));
+        glBindTexture(GL_TEXTURE_2D, textureIdOf(creditImages[o.credit]));
         glDisable(GL_DEPTH_TEST);
         rvkPerspective2D(1, 1);
         glLoadIdentity();

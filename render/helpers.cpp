@@ -236,6 +236,12 @@ Vector sphericalToCartesian(float r, float theta, float phi)
     return Vector(r * std::sin(theta) * std::cos(phi), r * std::sin(theta) * std::sin(phi), r * std::cos(theta));
 }
 
+unsigned textureIdOf(const char* name)
+{
+    Texture* texture = rvkGetTexture(name);
+    return texture ? texture->getID() : 0;
+}
+
 void getBillboardAxes(Vector3& right, Vector3& up, Vector3& back)
 {
     float m[16];

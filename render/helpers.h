@@ -102,6 +102,9 @@ Vector randomInBox(float sx, float sy, float sz);
 Vector randomVector();
 
 Vector sphericalToCartesian(float r, float theta, float phi);
+// The GL name of an archive texture; 0 (no texture) where the archive lacks it, so a missing
+// image draws untextured instead of failing.
+unsigned textureIdOf(const char* name);
 // The camera's right, up and back axes in world space, from the current modelview matrix.
 void getBillboardAxes(Vector3& right, Vector3& up, Vector3& back);
 

@@ -147,6 +147,11 @@ bool rvkCaptureFinished()
     return false;
 }
 
+Texture* rvkGetTexture(const char*)
+{
+    return nullptr;
+}
+
 void rvkPerspective2D(float, float) {}
 void rvkPerspective3D() {}
 
