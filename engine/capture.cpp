@@ -78,6 +78,8 @@ bool captureWriteFrame()
 {
     if (captureDone())
         return false;
+    // GL works asynchronously: finish the frame first so that its cost counts as drawing.
+    glFinish();
     // The first frame's drawing time is unknown: it follows the whole start-up.
     if (lastWriteEnd)
         drawMs.push_back(millisecondsSince(lastWriteEnd));

@@ -2,6 +2,8 @@
 // and drawn every frame while the module position lies inside their span [start, end).
 #include "lumenvat_local.h"
 
+#include <SDL2/SDL.h>
+
 namespace lumenvat {
 
 namespace {
@@ -44,10 +46,12 @@ bool rvkInitEffects()
     bool all = true;
     for (Entry& e : entries) {
         rvkMsg("lumenvat: initialising %s (%u - %u ms)\n", e.name.c_str(), e.start, e.end);
-        if (!e.effect->init(e.start, e.end)) {
-            rvkMsg("lumenvat: %s did not initialise\n", e.name.c_str());
-            all = false;
-        }
+        Uint64 begun = SDL_GetPerformanceCounter();
+        bool ok = e.effect->init(e.start, e.end);
+        double ms = static_cast<double>(SDL_GetPerformanceCounter() - begun) * 1000.0 /
+                    static_cast<double>(SDL_GetPerformanceFrequency());
+        rvkMsg("lumenvat: %s %s in %.0f ms\n", e.name.c_str(), ok ? "initialised" : "did not initialise", ms);
+        all = all && ok;
     }
     return all;
 }
