@@ -39,12 +39,13 @@ void rvkSetOptions(const RvkOptions* given)
 
 void rvkShutDown()
 {
+    int position = rvkGetModulePosition();
     musicShutDown();
     timelineShutDown();
     texturesShutDown();
     archiveShutDown();
     platformShutDown();
-    rvkMsg("lumenvat: shut down\n");
+    rvkMsg("lumenvat: shut down at %d ms\n", position);
     closeLog();
 }
 
