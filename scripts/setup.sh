@@ -11,9 +11,10 @@ packages=(
   libgtk-3-dev libgl-dev libglu1-mesa-dev
   # GL and display for headless runs: Mesa (llvmpipe) under Xvfb
   libgl1-mesa-dri libglx-mesa0 xvfb xauth xdotool x11-utils
-  # fonts rasterised by the content generators; the setup dialog's font (Arial's metrics, so its
-  # labels fit the dialog's table)
-  fonts-dejavu-core fonts-liberation2
+  # fonts rasterised by the content generators (the banner's title is DejaVu Sans ExtraLight,
+  # from fonts-dejavu-extra); the setup dialog's font (Arial's metrics, so its labels fit the
+  # dialog's table)
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # module players used to check the generated music
