@@ -13,6 +13,7 @@
 #include "app/setup_dialog.h"
 #include "effects/collada_test.h"
 #include "effects/particle_blob.h"
+#include "effects/show_timeline.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
 #include "render/shader_manager.h"
@@ -81,6 +82,11 @@ void startUp(const DisplayChoice& choice, const std::vector<EffectEntry>& effect
     rvkPlaySong(1);
 }
 
+EffectEntry row(const timeline::Span& span, Base* (*create)())
+{
+    return {static_cast<unsigned>(span.start), static_cast<unsigned>(span.end), span.name, create};
+}
+
 void shutDown()
 {
     renderTargetPool.release();
@@ -95,8 +101,8 @@ void shutDown()
 const std::vector<EffectEntry>& productionEffects()
 {
     static const std::vector<EffectEntry> table = {
-        {0, 96150, "waterblobs", [] { return static_cast<Base*>(new ParticleBlob); }},
-        {96150, 123400, "colladascene", [] { return static_cast<Base*>(new ColladaTest); }},
+        row(timeline::kWaterBlobs, [] { return static_cast<Base*>(new ParticleBlob); }),
+        row(timeline::kColladaScene, [] { return static_cast<Base*>(new ColladaTest); }),
     };
     return table;
 }

@@ -4,6 +4,7 @@
 // one), so positions, lights and specks are functions of p and the module position.
 #include "effects/collada_test.h"
 
+#include "render/effect_toolkit.h"
 #include "render/gl_extensions.h"
 #include "render/helpers.h"
 #include "render/post_process.h"
@@ -110,23 +111,6 @@ void setSceneLights(Material*)
     }
 }
 
-float sceneEffectFade(float p)
-{
-    float fade = 1.0f;
-    if (p >= 0 && p <= 0.1f)
-        fade = p / 0.1f;
-    if (p >= 0.9f && p <= 1.0f)
-        fade *= 1 - (p - 0.9f) / 0.1f;
-    return fade;
-}
-
-void drawWithSceneFade(Base& effect)
-{
-    float p = (effect.time - static_cast<float>(effect.start)) /
-              (static_cast<float>(effect.end) - static_cast<float>(effect.start));
-    effect.render(p, sceneEffectFade(p));
-}
-
 FlightCamera flightCameraAt(float p, int ms, int beatIndex)
 {
     // A section counter that moves on every three beats (beat 0 counts with the first section).
@@ -160,8 +144,7 @@ ColladaTest::ColladaTest() : stepTimer(new StepTimer(16, 5)) {}
 
 bool ColladaTest::init(unsigned long startMs, unsigned long endMs)
 {
-    start = static_cast<unsigned>(startMs);
-    end = static_cast<unsigned>(endMs);
+    storeSpan(*this, startMs, endMs);
     ColladaDocument* document = loadColladaDocument("skene_ao_materials_fixd.dae");
     sharedScene = buildScenes(document);
     sceneManager->loadMaterials();
@@ -277,13 +260,7 @@ float ColladaTest::drawDust(float p, float fade, const Vector& eye)
         if (k <= 0)
             continue;
         float s = (0.05f * static_cast<float>((7 * i) % 8) + 0.06f + 0.025f * level) * k;
-        Vector3 c = pos, r = right * s, u = up * s;
-        Vector3 corners[4] = {c - r - u, c + r - u, c + r + u, c - r + u};
-        const float st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        for (int j = 0; j < 4; ++j) {
-            glTexCoord2f(st[j][0], st[j][1]);
-            glVertex3f(corners[j].x, corners[j].y, corners[j].z);
-        }
+        emitBillboard(pos, right * s, up * s, kQuadTexUpright);
     }
     glEnd();
     glDepthMask(GL_TRUE);
@@ -295,13 +272,5 @@ float ColladaTest::drawDust(float p, float fade, const Vector& eye)
 void ColladaTest::drawGrain(float level)
 {
     int n = crt::rand() % 100;
-    float g = 0.0005f * static_cast<float>(n) + 0.08f + 0.0125f * level;
-    glColor3f(g, g, g);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glEnable(GL_TEXTURE_2D);
-    crt::srand(static_cast<unsigned>(rvkGetModulePosition() / 30));
-    glBindTexture(GL_TEXTURE_2D, renderTargetPool.noiseTextures[crt::rand() % 50]);
-    postProcess.drawWindowQuad();
-    glDisable(GL_BLEND);
+    drawGrainLayer(0.0005f * static_cast<float>(n) + 0.08f + 0.0125f * level);
 }

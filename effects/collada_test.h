@@ -27,11 +27,6 @@ void setSceneLights(Material* material);
 void computeSceneLights(float c, BRAVIK_LUMENVAT::Vector positions[kSceneLightCount],
                         float intensities[kSceneLightCount]);
 
-// The 10 % fade in and out that most effects share.
-float sceneEffectFade(float p);
-// position = (time - start) / (end - start), then render(position, sceneEffectFade(position)).
-void drawWithSceneFade(BRAVIK_LUMENVAT::Base& effect);
-
 struct FlightCamera {
     BRAVIK_LUMENVAT::Vector eye, target, up;
 };

@@ -7,6 +7,7 @@
 // position, with fixed seeds, so a position always gives the same frame.
 #include "effects/particle_blob.h"
 
+#include "render/effect_toolkit.h"
 #include "render/gl_extensions.h"
 #include "render/helpers.h"
 #include "render/post_process.h"
@@ -55,41 +56,11 @@ const Vector& trailAt(const Worm& w, int steps)
     return w.trail[i < 0 ? i + kWormTrailLength : i];
 }
 
-// A full-picture copy of the bound texture into the bound target, in window-pixel 2-D.
-void copyQuad(float w, float h)
-{
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(0, 0);
-    glTexCoord2f(1, 0);
-    glVertex2f(w, 0);
-    glTexCoord2f(1, 1);
-    glVertex2f(w, h);
-    glTexCoord2f(0, 1);
-    glVertex2f(0, h);
-    glEnd();
-}
-
-void blurPass(const char* program, const char* offsetName, GLuint source, GLuint target, float w, float h)
-{
-    Shader* shader = shaderManager->getShader(program);
-    if (shader) {
-        shader->bind();
-        shader->setUniform1i("tex", 0);
-        shader->setUniform1f(offsetName, kBlurStep);
-        shader->setUniform1f("alpha", 1.0f);
-    }
-    renderTargetPool.bindTextureFBO512(target);
-    glBindTexture(GL_TEXTURE_2D, source);
-    copyQuad(w, h);
-    renderTargetPool.unbindFBO();
-    shaderManager->unbind();
-}
-
 void drawSmoke(float p)
 {
+    static const char* const smoke[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
     setRandomSeed(2355);
-    GLuint bound = 0;
+    TexturedQuadBatch batch;
     for (int i = 0; i < 40; ++i) {
         float rx = randomRange(-1.4f, 1.4f);
         float ry = randomRange(-1.4f, 1.4f);
@@ -97,26 +68,11 @@ void drawSmoke(float p)
         float x = rx + 0.4f * std::cos(12 * 1.38f * rx * t) + 0.5f * std::sin(8 * 1.38f * ry * t);
         float y = ry + 0.4f * std::cos(19 * 1.38f * rx * t) + 0.7f * std::sin(18 * 1.38f * (ry - 0.6f * rx) * t);
         float h = static_cast<float>(i % 10) / 100.0f + 0.2f;
-        static const char* const smoke[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
-        GLuint texture = textureIdOf(smoke[i / 10]);
-        if (i == 0 || texture != bound) {
-            if (i > 0)
-                glEnd();
-            glBindTexture(GL_TEXTURE_2D, texture);
-            bound = texture;
-            glBegin(GL_QUADS);
-        }
+        batch.useTexture(textureIdOf(smoke[i / 10]));
         glColor3f(0.1723f, 0.1723f, 0.1723f);
-        glTexCoord2f(0, 0);
-        glVertex2f(x - h, y - h);
-        glTexCoord2f(1, 0);
-        glVertex2f(x + h, y - h);
-        glTexCoord2f(1, 1);
-        glVertex2f(x + h, y + h);
-        glTexCoord2f(0, 1);
-        glVertex2f(x - h, y + h);
+        emitRect(x - h, y - h, x + h, y + h, kQuadTexUpright);
     }
-    glEnd();
+    batch.finish();
 }
 
 // 200 thin shafts hanging from above the top edge, swaying.
@@ -257,16 +213,6 @@ BlobOverlay blobOverlayAt(float p)
     return o;
 }
 
-float particleBlobFade(float p)
-{
-    float fade = 1.0f;
-    if (p >= 0 && p <= 0.3f)
-        fade = p / 0.3f;
-    if (p >= 0.9f && p <= 1.0f)
-        fade *= 1 - (p - 0.9f) / 0.1f;
-    return fade;
-}
-
 ParticleBlob::ParticleBlob() : stepTimer(new StepTimer(16, 5)) {}
 
 bool ParticleBlob::init(unsigned long startMs, unsigned long endMs)
@@ -287,14 +233,13 @@ bool ParticleBlob::init(unsigned long startMs, unsigned long endMs)
         w.trail[0] = w.position;
         w.turnTimer = crt::rand() % 40 + 20;
     }
-    start = static_cast<unsigned>(startMs);
-    end = static_cast<unsigned>(endMs);
+    storeSpan(*this, startMs, endMs);
     return true;
 }
 
 void ParticleBlob::draw()
 {
-    float p = (time - static_cast<float>(start)) / (static_cast<float>(end) - static_cast<float>(start));
+    float p = effectPosition(*this);
     render(p, particleBlobFade(p));
 }
 
@@ -358,15 +303,8 @@ void ParticleBlob::drawSphereLayer(const Vector3& r, const Vector3& v)
     glBindTexture(GL_TEXTURE_2D, textureIdOf("sphere_normals.png"));
     glColor3f(1, 1, 1);
     glBegin(GL_QUADS);
-    for (int i = 0; i < kBlobParticleCount; ++i) {
-        Vector3 c = blobParticles[i].position;
-        Vector3 corners[4] = {c - r - v, c + r - v, c + r + v, c - r + v};
-        const float st[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
-        for (int k = 0; k < 4; ++k) {
-            glTexCoord2f(st[k][0], st[k][1]);
-            glVertex3f(corners[k].x, corners[k].y, corners[k].z);
-        }
-    }
+    for (int i = 0; i < kBlobParticleCount; ++i)
+        emitBillboard(blobParticles[i].position, r, v, kQuadTexFlipped);
     glEnd();
     glDisable(GL_ALPHA_TEST);
     renderTargetPool.unbindFBO();
@@ -384,18 +322,13 @@ void ParticleBlob::blurSphereLayer()
     glColor4f(1, 1, 1, 1);
     glClearColor(0, 0, 0, 0);
 
-    renderTargetPool.bindTextureFBO512(renderTargetPool.texture512A);
-    glBindTexture(GL_TEXTURE_2D, renderTargetPool.texture1024A);
-    copyQuad(w, h);
-    renderTargetPool.unbindFBO();
+    RenderTargetPool& pool = renderTargetPool;
+    copyToTarget(512, pool.texture512A, pool.texture1024A);
     for (int round = 0; round < 2; ++round) {
-        blurPass("blur2x", "xoff", renderTargetPool.texture512A, renderTargetPool.texture512B, w, h);
-        blurPass("blur2y", "yoff", renderTargetPool.texture512B, renderTargetPool.texture512A, w, h);
+        blurToTarget(512, pool.texture512B, pool.texture512A, "blur2x", "xoff", kBlurStep, 1.0f);
+        blurToTarget(512, pool.texture512A, pool.texture512B, "blur2y", "yoff", kBlurStep, 1.0f);
     }
-    renderTargetPool.bindTextureFBO1024(renderTargetPool.texture1024A, false);
-    glBindTexture(GL_TEXTURE_2D, renderTargetPool.texture512A);
-    copyQuad(w, h);
-    renderTargetPool.unbindFBO();
+    copyToTarget(1024, pool.texture1024A, pool.texture512A);
 }
 
 // The still image, the worm trails and the smoke.
@@ -431,9 +364,8 @@ void ParticleBlob::composite(float fade)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     beatMeter->level();
 
-    Shader* spherelight = shaderManager->getShader("spherelight");
+    Shader* spherelight = bindProgram("spherelight");
     if (spherelight) {
-        spherelight->bind();
         spherelight->setUniform1i("tex0", 0);
         spherelight->setUniform1i("tex1", 1);
         spherelight->setUniform1f("dist", 0.0f);
@@ -449,7 +381,7 @@ void ParticleBlob::composite(float fade)
         drawScreenQuad(true, true);
     glDisable(GL_TEXTURE_2D);
     glActiveTextureARB(GL_TEXTURE0);
-    shaderManager->unbind();
+    unbindProgram();
 }
 
 void ParticleBlob::drawOverlay(float p)
@@ -474,16 +406,7 @@ void ParticleBlob::drawOverlay(float p)
         glBindTexture(GL_TEXTURE_2D, textureIdOf(creditImages[0]));
         glDisable(GL_DEPTH_TEST);
         glColor4f(g, g, g, g);
-        glBegin(GL_QUADS);
-        glTexCoord2f(z, 1 - z);
-        glVertex2f(0, 0);
-        glTexCoord2f(1 - z, 1 - z);
-        glVertex2f(1, 0);
-        glTexCoord2f(1 - z, z);
-        glVertex2f(1, 1);
-        glTexCoord2f(z, z);
-        glVertex2f(0, 1);
-        glEnd();
+        drawRect(0, 0, 1, 1, QuadTexCoords{{{z, 1 - z}, {1 - z, 1 - z}, {1 - z, z}, {z, z}}});
         rvkPerspective3D();
         glDisable(GL_BLEND);
     }
@@ -497,16 +420,7 @@ void ParticleBlob::drawOverlay(float p)
         rvkPerspective2D(1, 1);
         glLoadIdentity();
         float su = o.creditU, sv = o.creditV;
-        glBegin(GL_QUADS);
-        glTexCoord2f(su, 1 + sv);
-        glVertex2f(0, 0);
-        glTexCoord2f(su + 1, 1 + sv);
-        glVertex2f(1, 0);
-        glTexCoord2f(su + 1, sv);
-        glVertex2f(1, 1);
-        glTexCoord2f(su, sv);
-        glVertex2f(0, 1);
-        glEnd();
+        drawRect(0, 0, 1, 1, QuadTexCoords{{{su, 1 + sv}, {su + 1, 1 + sv}, {su + 1, sv}, {su, sv}}});
         rvkPerspective3D();
         glDisable(GL_BLEND);
     }

@@ -54,8 +54,6 @@ struct BlobOverlay {
     float progress = 0;      // r: progress within the current ninth
 };
 BlobOverlay blobOverlayAt(float p);
-// The effect's fade: in over the first 30 %, out over the last 10 %.
-float particleBlobFade(float p);
 
 class ParticleBlob : public BRAVIK_LUMENVAT::Base {
 public:

@@ -2,11 +2,9 @@
 #include "render/post_process.h"
 
 #include "engine_api.h"
+#include "render/effect_toolkit.h"
 #include "render/render_target_pool.h"
 #include "render/shader_manager.h"
-
-#include <set>
-#include <string>
 
 using namespace BRAVIK_LUMENVAT;
 
@@ -15,23 +13,6 @@ PostProcess postProcess;
 namespace {
 
 const float kCorners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-
-// A registered program, or null after logging (once per name) that the pass will skip its draw.
-Shader* passProgram(const char* name)
-{
-    Shader* shader = shaderManager ? shaderManager->getShader(name) : nullptr;
-    if (!shader) {
-        static std::set<std::string> reported;
-        if (reported.insert(name).second)
-            rvkMsg("PostProcess: program \"%s\" is missing; its pass draws nothing\n", name);
-    }
-    return shader;
-}
-
-void useNoProgram()
-{
-    glUseProgramObjectARB(0);
-}
 
 // A quad over the whole window, or over whatever target is bound, since every binder sets the
 // viewport to its target. Both units get the coordinates when `bothUnits`.
@@ -62,59 +43,19 @@ float windowHeight()
     return static_cast<float>(rvkGetWindowHeight());
 }
 
-// One step of the glow chain: `source` drawn into a target with `program` (null: a plain copy).
-// A program that was asked for but is missing skips the draw.
-void glowStep(void (*bindTarget)(GLuint), GLuint target, GLuint source, Shader* program, bool shaded)
+// One blur pass of the glow chain into a 128 target: shaded with `program`, or a plain copy.
+void glowBlurStep(bool shaded, GLuint target, GLuint source, const char* program, const char* offsetName,
+                  float offset, float blurAlpha)
 {
-    bindTarget(target);
-    glBindTexture(GL_TEXTURE_2D, source);
-    if (!shaded || program)
-        windowQuad(windowWidth(), windowHeight(), false);
-    renderTargetPool.unbindFBO();
-    if (program)
-        useNoProgram();
-}
-
-void bind512(GLuint texture)
-{
-    renderTargetPool.bindTextureFBO512(texture);
-}
-
-void bind256(GLuint texture)
-{
-    renderTargetPool.bindTextureFBO256(texture);
-}
-
-void bind128(GLuint texture)
-{
-    renderTargetPool.bindTextureFBO128(texture);
-}
-
-// Binds a blur program for one glow pass; null when the pass is a copy or the program is missing.
-Shader* bindBlur(const char* name, const char* offsetName, float offset, float blurAlpha)
-{
-    Shader* blur = passProgram(name);
-    if (blur) {
-        blur->bind();
-        blur->setUniform1i("tex", 0);
-        blur->setUniform1f(offsetName, offset);
-        blur->setUniform1f("alpha", blurAlpha);
-    }
-    return blur;
+    if (shaded)
+        blurToTarget(128, target, source, program, offsetName, offset, blurAlpha);
+    else
+        copyToTarget(128, target, source);
 }
 
 void screenQuad(float s0, float s1, float t0, float t1)
 {
-    glBegin(GL_QUADS);
-    glTexCoord2f(s0, t1);
-    glVertex2f(0, 0);
-    glTexCoord2f(s1, t1);
-    glVertex2f(1, 0);
-    glTexCoord2f(s1, t0);
-    glVertex2f(1, 1);
-    glTexCoord2f(s0, t0);
-    glVertex2f(0, 1);
-    glEnd();
+    drawRect(0, 0, 1, 1, QuadTexCoords{{{s0, t1}, {s1, t1}, {s1, t0}, {s0, t0}}});
 }
 
 } // namespace
@@ -147,32 +88,32 @@ void PostProcess::applyGlow(int iterations, float xoff, float yoff, float blurAl
     glColor4f(1, 1, 1, 1);
 
     // 1024 -> 512, darkened unless darkenAlpha is negative, then plain downsamples to 128.
-    bool darkened = darkenAlpha >= 0;
-    Shader* darken = nullptr;
-    if (darkened) {
-        darken = passProgram("darken");
+    if (darkenAlpha >= 0) {
+        Shader* darken = bindProgram("darken");
         if (darken) {
-            darken->bind();
             glActiveTextureARB(GL_TEXTURE0_ARB);
             glBindTexture(GL_TEXTURE_2D, pool.texture1024B);
             darken->setUniform1i("tex", 0);
             darken->setUniform1f("alpha", darkenAlpha);
+            copyToTarget(512, pool.texture512A, pool.texture1024B);
+            unbindProgram();
+        } else {
+            pool.bindTextureFBO512(pool.texture512A);
+            pool.unbindFBO();
         }
     } else {
-        useNoProgram();
+        unbindProgram();
+        copyToTarget(512, pool.texture512A, pool.texture1024B);
     }
-    glowStep(bind512, pool.texture512A, pool.texture1024B, darken, darkened);
-    glowStep(bind256, pool.texture256A, pool.texture512A, nullptr, false);
-    glowStep(bind128, pool.texture128A, pool.texture256A, nullptr, false);
+    copyToTarget(256, pool.texture256A, pool.texture512A);
+    copyToTarget(128, pool.texture128A, pool.texture256A);
 
     // Each shaded pass brightens by 20 % before blurAlpha; the result is back in texture128A.
     for (int i = 0; i < iterations; ++i) {
-        bool horizontal = blurMode != GLOW_BLUR_VERTICAL_ONLY;
-        Shader* blurX = horizontal ? bindBlur("blurx", "xoff", xoff, blurAlpha) : nullptr;
-        glowStep(bind128, pool.texture128B, pool.texture128A, blurX, horizontal);
-        bool vertical = blurMode != GLOW_BLUR_HORIZONTAL_ONLY;
-        Shader* blurY = vertical ? bindBlur("blury", "yoff", yoff, blurAlpha) : nullptr;
-        glowStep(bind128, pool.texture128A, pool.texture128B, blurY, vertical);
+        glowBlurStep(blurMode != GLOW_BLUR_VERTICAL_ONLY, pool.texture128B, pool.texture128A, "blurx", "xoff", xoff,
+                     blurAlpha);
+        glowBlurStep(blurMode != GLOW_BLUR_HORIZONTAL_ONLY, pool.texture128A, pool.texture128B, "blury", "yoff", yoff,
+                     blurAlpha);
     }
 
     glEnable(GL_BLEND);
@@ -181,7 +122,7 @@ void PostProcess::applyGlow(int iterations, float xoff, float yoff, float blurAl
     else
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1, 1, 1, 1);
-    Shader* glowc = passProgram("glowc");
+    Shader* glowc = findProgram("glowc");
     if (glowc) {
         glowc->bind();
         glowc->setUniform1f("glow_amount", glowAmount);
@@ -201,7 +142,7 @@ void PostProcess::applyGlow(int iterations, float xoff, float yoff, float blurAl
     glActiveTextureARB(GL_TEXTURE1_ARB);
     glDisable(GL_TEXTURE_2D);
     glActiveTextureARB(GL_TEXTURE0_ARB);
-    useNoProgram();
+    unbindProgram();
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
@@ -216,7 +157,7 @@ void PostProcess::compositeParticles(float)
     rvkPerspective2D(w, h);
     glLoadIdentity();
 
-    Shader* parti = passProgram("parti");
+    Shader* parti = findProgram("parti");
     if (parti)
         parti->bind();
     glActiveTextureARB(GL_TEXTURE0_ARB);
@@ -240,7 +181,7 @@ void PostProcess::compositeParticles(float)
     glActiveTextureARB(GL_TEXTURE1_ARB);
     glDisable(GL_TEXTURE_2D);
     glActiveTextureARB(GL_TEXTURE0_ARB);
-    useNoProgram();
+    unbindProgram();
     rvkPerspective3D();
 }
 
@@ -261,14 +202,14 @@ void PostProcess::applyRadialBlur(GLuint texture, float intensity)
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture);
 
-    Shader* radialBlur = passProgram("radial_blur");
+    Shader* radialBlur = findProgram("radial_blur");
     if (radialBlur) {
         radialBlur->bind();
         radialBlur->setUniform2f("resolution", w, h);
         radialBlur->setUniform1f("intensity", intensity);
         windowQuad(w, h, false);
     }
-    useNoProgram();
+    unbindProgram();
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     rvkPerspective3D();

@@ -1,6 +1,7 @@
 // The scene effect's logic: the three light patterns, the flight camera, the dust culling, and
 // its frames captured by the program.
 #include "effects/collada_test.h"
+#include "render/effect_toolkit.h"
 #include "render/helpers.h"
 #include "test_support.h"
 

@@ -1,6 +1,7 @@
 // The opening effect's logic: the worms, the sprite placement and order, the overlay's timing and
 // the fade curve.
 #include "effects/particle_blob.h"
+#include "render/effect_toolkit.h"
 #include "render/helpers.h"
 
 #include <gtest/gtest.h>

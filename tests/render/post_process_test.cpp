@@ -322,8 +322,8 @@ TEST_F(PostProcessTest, APassWithoutItsProgramSaysSoOnceAndDrawsNothing)
     postProcess.applyRadialBlur(white, 1);
     postProcess.compositeParticles();
     expectTexel(windowCentre(), 51, 51, 51);
-    EXPECT_EQ(mark.since(), "PostProcess: program \"radial_blur\" is missing; its pass draws nothing\n"
-                            "PostProcess: program \"parti\" is missing; its pass draws nothing\n");
+    EXPECT_EQ(mark.since(), "Program \"radial_blur\" is missing; what it draws is left out\n"
+                            "Program \"parti\" is missing; what it draws is left out\n");
     EXPECT_FALSE(enabled(GL_BLEND)); // the composite's state, as with its program
 
     shaderManager->addShader(radialBlur);
