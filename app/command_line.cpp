@@ -44,7 +44,7 @@ bool parseAspect(const std::string& text, int& index)
 
 const char* usageText()
 {
-    return "Usage:\n"
+    static const std::string text = std::string("Usage:\n"
            "  sublumen [--window | --fullscreen] [--size WxH] [--aspect 4:3|16:10|16:9]\n"
            "           [--start MS] [--data PATH] [--overlay DIR] [--log FILE] [--no-audio]\n"
            "  sublumen --capture DIR [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect A]\n"
@@ -63,10 +63,12 @@ const char* usageText()
            "  --no-audio              play silently\n"
            "  --capture DIR           render frames headlessly into DIR/000000.png, ... at\n"
            "                          positions FROM + i*1000/FPS up to TO; same arguments, same\n"
-           "                          bytes (defaults: --from 0 --to 281200 --fps 60 --size 1280x720)\n"
+           "                          bytes (defaults: --from 0 --to ") +
+        std::to_string(timeline::kShowEndMs) + " --fps 60 --size 1280x720)\n"
            "  --help                  this text\n"
            "\n"
            "Keys: Escape fades out and quits; F1 with Left or Right seeks.\n";
+    return text.c_str();
 }
 
 int closestAspect(int width, int height)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/demo.h"
+#include "effects/show_timeline.h"
 
 #include <string>
 #include <vector>
@@ -27,7 +28,7 @@ struct CommandLine {
     bool capture = false;
     std::string captureDir;
     int fromMs = 0;
-    int toMs = 281200;
+    int toMs = timeline::kShowEndMs;
     int fps = 60;
 };
 

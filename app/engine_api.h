@@ -7,6 +7,11 @@
 //
 // Times are milliseconds of the module (music) position unless a name says otherwise.
 // Nothing here exposes SDL, PhysicsFS or libopenmpt: the engine's internals stay in engine/.
+//
+// What the engine does not do: it knows nothing of the production (its length, its effects'
+// meaning, its cues); it never owns or frees the effects; it restores no GL state an effect
+// leaves behind, beyond what a function below says; it runs everything on the caller's thread
+// except the audio callback.
 #pragma once
 
 #include <cstdint>
@@ -147,8 +152,10 @@ class T3D;
 // Effects
 // ---------------------------------------------------------------------------------------------
 
-// The base of every effect. The engine writes `time` (ms on the module clock) before it calls
-// draw() for an effect whose span [start, end] holds the position.
+// The base of every effect. Spans are half-open, [start, end): the engine writes `time` (ms on
+// the module clock, as of the last rvkUpdateTimer) and calls draw() for every effect whose span
+// holds the position, in registration order. init is called once by rvkInitEffects; the
+// default stores the span. update and release are never called by the production.
 class LUMENVAT_API Base {
 public:
     Base() = default;
@@ -178,11 +185,13 @@ struct RvkOptions {
     bool boxesToLogOnly = false;       // message boxes are logged, never shown (tests)
     int startMs = 0;                   // module position the timer starts at
 
-    // Capture: headless, deterministic render of frames at from + i*1000/fps into captureDir.
+    // Capture: headless, deterministic render of frames at from + i*1000/fps into captureDir,
+    // while the position is at most captureToMs (the caller gives the end: the engine does not
+    // know the production's length; below captureFromMs nothing is written).
     const char* captureDir = nullptr;  // non-null turns capture on
     int captureFromMs = 0;
-    int captureToMs = 281200;
-    int captureFps = 60;
+    int captureToMs = 0;
+    int captureFps = 60;               // 0 or less: 60
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -216,37 +225,68 @@ enum : unsigned {
     RVK_MB_TOPMOST = 0x40000,
 };
 
-// Virtual-key codes understood by rvkGetKey (Win32 values).
+// Virtual-key codes understood by rvkGetKey (Win32 values); also 'A'..'Z' and '0'..'9'.
 enum : int {
+    RVK_VK_BACK = 8,
+    RVK_VK_TAB = 9,
     RVK_VK_RETURN = 13,
+    RVK_VK_SHIFT = 16,
+    RVK_VK_CONTROL = 17,
+    RVK_VK_MENU = 18, // Alt
     RVK_VK_ESCAPE = 27,
     RVK_VK_SPACE = 32,
+    RVK_VK_PRIOR = 33, // Page Up
+    RVK_VK_NEXT = 34,  // Page Down
+    RVK_VK_END = 35,
+    RVK_VK_HOME = 36,
     RVK_VK_LEFT = 37,
     RVK_VK_UP = 38,
     RVK_VK_RIGHT = 39,
     RVK_VK_DOWN = 40,
+    RVK_VK_INSERT = 45,
+    RVK_VK_DELETE = 46,
     RVK_VK_F1 = 112,
+    RVK_VK_F12 = 123,
 };
 
 // ---------------------------------------------------------------------------------------------
 // Start-up and shutdown
 // ---------------------------------------------------------------------------------------------
 
+// Takes the run's options (copied; null: the defaults). Call before rvkInitEx; resets capture.
 LUMENVAT_API void rvkSetOptions(const RvkOptions* options);
-// Opens the window with a current GL compatibility context. `eight` and `repeatedFlag` are
-// accepted for the caller's sake; aspectIndex 0 "4:3", 1 "16:10", 2 "16:9" letterboxes the
-// picture inside the window.
+// Opens the window with a current GL 2.1 compatibility context (24-bit depth; 8-bit stencil when
+// `eight` is above 0). `repeatedFlag` is accepted for the caller's sake; either always-on-top
+// flag keeps a window (never full screen) above others; aspectIndex 0 "4:3", 1 "16:10", 2 "16:9"
+// (anything else: 16:9) letterboxes the picture inside the window. A size under 16 pixels falls
+// back to 640x360. Capture mode always opens a window of the given size. Returns true; a window
+// that cannot be opened shows a box and ends the process with status 1. A second call does
+// nothing. Opens the log first.
 LUMENVAT_API bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullscreen, bool repeatedFlag,
                             bool alwaysOnTop, bool alwaysOnTop2, int eight, int aspectIndex,
                             const char* pakName, int refreshRate);
+// Mounts the archive (the options' dataPath, else `name` beside the executable), the overlay
+// folder over it, and reads every text, image and the module. False when it cannot be opened
+// (logged); later look-ups then find nothing. A second call does nothing.
 LUMENVAT_API bool rvkReadPak(const char* name);
+// Nothing to prepare on this platform: cube maps are made by their users. Returns true.
 LUMENVAT_API bool rvkInitCubemaps();
+// Records a GL texture parameter for the archive image `name`, applied at rvkUploadTextures
+// (call before it); later calls for the same parameter win.
 LUMENVAT_API void rvkSetTextureParameter(const char* name, unsigned parameter, float value);
+// Decodes and uploads every image of the archive (linear, mipmapped, repeating unless
+// parameters say otherwise); an image that cannot be decoded is logged and left out. Needs the
+// GL context. True when every image was uploaded.
 LUMENVAT_API bool rvkUploadTextures();
 LUMENVAT_API void rvkSetWindowTitle(const char* title);
+// A window icon from RGBA bytes, top row first; ignored without a window.
 LUMENVAT_API void rvkSetWindowIcon(const unsigned char* rgba, int width, int height);
+// Opaque handles of the window, for rvkSwapBuffers and message boxes; null without a window.
 LUMENVAT_API void* rvkGetHWND();
 LUMENVAT_API void* rvkGetHDC();
+// Closes the music, forgets the effects, frees the textures, closes the archive and the window,
+// logs the position reached and closes the log. Every module's state returns to its start
+// (volume 1, no keys pressed, projection defaults); safe to call when nothing was started.
 LUMENVAT_API void rvkShutDown();
 // Ends the process at once with this exit status, after closing audio and the log.
 [[noreturn]] LUMENVAT_API void rvkExitProcess(int code);
@@ -264,15 +304,34 @@ LUMENVAT_API void* rvkGetProcAddress(const char* name);
 // Timeline and loop
 // ---------------------------------------------------------------------------------------------
 
+// Registers `effect` for the half-open span [start, end) ms under `name`; `layer` is not used.
+// The engine keeps the pointer, never frees it; a null effect is logged and left out.
 LUMENVAT_API void rvkAddEffect(unsigned start, unsigned end, int layer, const char* name, Base* effect);
+// Calls every registered effect's init(start, end) in registration order, logging each one's
+// time; true when all returned true. Exceptions from init pass through.
 LUMENVAT_API bool rvkInitEffects();
+// Sets the module clock to the start position (the options' startMs, or captureFromMs when
+// capturing) and chooses its source: capture (frame counter) or silent (wall clock) until
+// rvkPlaySong finds a device. The next rvkUpdateTimer reports a delta of 1/60 s.
 LUMENVAT_API void rvkInitTimer();
+// Starts the archive's module on the audio device from the clock's position; without a module
+// or a device the clock runs on silently (the spectrum then follows the module rendered
+// offline). The argument is not used.
 LUMENVAT_API void rvkPlaySong(int song);
+// Once per frame: reads the clock. Every getter below (position, delta, spectrum) answers as of
+// the last call. Live: the position the listener hears, never going backwards except by
+// seeking. Capture: from + frames written * 1000 / fps, delta exactly 1 / fps. Otherwise the
+// delta is the wall time since the previous call, at most 1 s (1/60 s on the first call).
 LUMENVAT_API void rvkUpdateTimer();
+// Calls draw() of every effect whose span holds the position of the last rvkUpdateTimer.
 LUMENVAT_API void rvkRun();
 
+// Takes one window-system message, if any (false when none is waiting). Key presses taken here
+// are remembered for rvkGetKey.
 LUMENVAT_API bool rvkPeekMessage(RvkMessage* message);
+// Acts on a message taken by rvkPeekMessage (a resized window re-letterboxes the picture).
 LUMENVAT_API void rvkDispatchMessage(const RvkMessage* message);
+// Shows the frame; in capture mode first writes it as the next PNG.
 LUMENVAT_API void rvkSwapBuffers(void* hdc);
 // Capture mode: true once the last frame has been written.
 LUMENVAT_API bool rvkCaptureFinished();
@@ -281,34 +340,56 @@ LUMENVAT_API bool rvkCaptureFinished();
 // Input, time, music
 // ---------------------------------------------------------------------------------------------
 
+// True when the key (RVK_VK_* or 'A'..'Z', '0'..'9') is held now, or was pressed since the last
+// time this key was read: a tap between two frames is not lost. Reading clears the remembered
+// press. Always false in capture mode and without a window; unknown codes are false.
 LUMENVAT_API bool rvkGetKey(int virtualKey);
-// Gain: 0 silent, 1 and above full, linear between.
+// Gain: 0 silent, 1 and above full, linear between; starts at 1 and returns to 1 at shutdown.
 LUMENVAT_API void rvkSetVolume(float volume);
+// Moves the module clock by `ms` (negative: back), clamped at 0; the music follows at once.
 LUMENVAT_API void rvkAdjustTime(float ms);
+// 0 restores the display's own gamma ramp; other values brighten the window by that much.
+// Ignored in capture mode.
 LUMENVAT_API void rvkSetGamma(float gamma);
+// The module position in whole ms (rounded down), as of the last rvkUpdateTimer.
 LUMENVAT_API int rvkGetModulePosition();
+// Seconds between the last two rvkUpdateTimer calls (see there for the first frame and the cap).
 LUMENVAT_API float rvkGetDeltaTime();
-// Magnitudes of the most recent music heard, `count` bins (512 in the production).
+// Magnitudes of the music heard at the clock's position (1024-sample Hann-windowed FFT of the
+// mono mix, 46.9 Hz a bin at 48 kHz), `count` bins (512 in the production); zeros without
+// music. Scaled so that the production's beat meter peaks at about 3-4 on a kick.
 LUMENVAT_API void rvkGetSpectrum(float* out, int count);
 
 // ---------------------------------------------------------------------------------------------
 // Drawing
 // ---------------------------------------------------------------------------------------------
 
+// The archive image `name` as uploaded, or null (logged once per name) when there is none. The
+// pointer stays valid until rvkShutDown.
 LUMENVAT_API Texture* rvkGetTexture(const char* name);
+// A new empty RGBA texture of that size under `name` (linear, clamped); null for a bad size.
 LUMENVAT_API Texture* rvkAddRenderToTexture(const char* name, int width, int height);
 // Size of the picture: the letterboxed area of the window that the viewport covers.
 LUMENVAT_API int rvkGetWindowWidth();
 LUMENVAT_API int rvkGetWindowHeight();
-// Orthographic projection over [0, w] x [0, h]; leaves the modelview matrix current.
+// Orthographic projection over [0, w] x [0, h]; leaves the modelview matrix current. Remembers
+// the projection that was in force for rvkPerspective3D, unless that was itself this function's
+// projection (2-D calls may follow one another without losing it).
 LUMENVAT_API void rvkPerspective2D(float width, float height);
-// Restores the perspective of the last rvkSetPerspective; leaves the modelview matrix current.
+// Restores the projection that was in force when the 2-D projection was entered (or the last
+// rvkSetPerspective's, whichever came later); leaves the modelview matrix current. The modelview
+// matrix itself is not touched.
 LUMENVAT_API void rvkPerspective3D();
+// A perspective projection: vertical field of view in degrees, near and far planes, the
+// picture's aspect ratio; loaded at once and remembered for rvkPerspective3D.
 LUMENVAT_API void rvkSetPerspective(float fovDegrees, float zNear, float zFar);
 // Multiplies a look-at view onto the modelview matrix and remembers the camera for the getters.
 LUMENVAT_API void rvkLookAt(float eyeX, float eyeY, float eyeZ, float targetX, float targetY, float targetZ,
                             float upX, float upY, float upZ);
+// The viewport over the whole picture (the letterboxed area of the window).
 LUMENVAT_API void rvkResetViewport();
+// The camera of the last rvkLookAt: eye and target as positions (w = 1), the unit direction
+// from eye to target and the up vector as given (w = 0).
 LUMENVAT_API void rvkGetCameraPosition(Vector& out);
 LUMENVAT_API void rvkGetCameraTarget(Vector& out);
 LUMENVAT_API void rvkGetCameraDirection(Vector& out);
@@ -318,7 +399,9 @@ LUMENVAT_API void rvkGetCameraUp(Vector& out);
 // Texts of the archive (.glsl, .xml, .dae, .txt), indexed in name order
 // ---------------------------------------------------------------------------------------------
 
+// A text file of the archive by name (the overlay's copy first), or null. Valid until rvkShutDown.
 LUMENVAT_API const char* rvkGetText(const char* name);
+// Texts by index in name order, 0 .. count - 1; null outside.
 LUMENVAT_API int rvkGetTextCount();
 LUMENVAT_API const char* rvkGetTextFileNameAtIndex(int index);
 LUMENVAT_API const char* rvkGetTextAtIndex(int index);
@@ -327,6 +410,7 @@ LUMENVAT_API const char* rvkGetTextAtIndex(int index);
 // Messages
 // ---------------------------------------------------------------------------------------------
 
+// A printf-style log line to stderr and the log file (the caller ends it with "\n").
 LUMENVAT_API void rvkMsg(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // A box titled `title`; returns when it is dismissed. Always logged as well.
 LUMENVAT_API void rvkMsgBox(const char* title, const char* format, ...) __attribute__((format(printf, 2, 3)));

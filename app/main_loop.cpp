@@ -87,7 +87,7 @@ bool runLoopPass(MainLoop& loop)
     readSeekKeys(loop);
     if (loop.countdown > 0)
         loop.quit = endFade(loop.countdown);
-    if (rvkGetModulePosition() > kDemoEndMs)
+    if (rvkGetModulePosition() > timeline::kShowEndMs)
         loop.quit = true;
     rvkSwapBuffers(rvkGetHDC());
     if (rvkCaptureFinished())

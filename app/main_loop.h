@@ -2,13 +2,12 @@
 // (Escape fades out, F1 with Left or Right seeks), the 1.15-second end fade and the end test.
 #pragma once
 
+#include "effects/show_timeline.h"
 #include "engine_api.h"
 
 // Black: the per-frame clear colour and the colour the end fade closes to.
 extern BRAVIK_LUMENVAT::Vector clearColor;
 
-// The module position after which the show is over (200 ms after the last span ends).
-constexpr int kDemoEndMs = 281200;
 // Length of the end fade, in seconds.
 constexpr float kEndFadeSeconds = 1.15f;
 

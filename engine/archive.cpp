@@ -17,11 +17,16 @@ namespace lumenvat {
 
 namespace {
 
-bool mounted = false;
-std::map<std::string, std::string> texts;
-std::vector<const std::pair<const std::string, std::string>*> textIndex;
-std::vector<ArchiveFile> images;
-ArchiveFile module;
+// The archive module's state, reset as a whole at shutdown.
+struct ArchiveState {
+    bool mounted = false;
+    std::map<std::string, std::string> texts;
+    std::vector<const std::pair<const std::string, std::string>*> textIndex;
+    std::vector<ArchiveFile> images;
+    ArchiveFile module;
+};
+
+ArchiveState archive;
 
 std::string lowerExtension(const std::string& name)
 {
@@ -84,28 +89,24 @@ const char* physfsError()
 
 bool archiveMounted()
 {
-    return mounted;
+    return archive.mounted;
 }
 
 std::vector<ArchiveFile>& archiveImages()
 {
-    return images;
+    return archive.images;
 }
 
 ArchiveFile& archiveModule()
 {
-    return module;
+    return archive.module;
 }
 
 void archiveShutDown()
 {
-    texts.clear();
-    textIndex.clear();
-    images.clear();
-    module = ArchiveFile();
     if (PHYSFS_isInit())
         PHYSFS_deinit();
-    mounted = false;
+    archive = ArchiveState();
 }
 
 } // namespace lumenvat
@@ -117,7 +118,7 @@ using namespace lumenvat;
 bool rvkReadPak(const char* name)
 {
     openLog();
-    if (mounted)
+    if (archive.mounted)
         return true;
     std::string path = options().dataPath;
     if (path.empty()) {
@@ -143,7 +144,7 @@ bool rvkReadPak(const char* name)
         rvkMessageBox(rvkGetHWND(), text.c_str(), "Sublumen", RVK_MB_ICONHAND | RVK_MB_TOPMOST);
         rvkExitProcess(1);
     }
-    mounted = true;
+    archive.mounted = true;
 
     char** names = PHYSFS_enumerateFiles("");
     std::vector<std::string> sorted;
@@ -156,7 +157,7 @@ bool rvkReadPak(const char* name)
         std::string ext = lowerExtension(file);
         if (!isText(ext) && !isImage(ext) && !isModule(ext))
             continue;
-        if (isModule(ext) && !module.bytes.empty())
+        if (isModule(ext) && !archive.module.bytes.empty())
             continue;
         std::vector<unsigned char> bytes;
         if (!readWhole(file.c_str(), bytes)) {
@@ -164,17 +165,17 @@ bool rvkReadPak(const char* name)
             continue;
         }
         if (isText(ext))
-            texts[file] = std::string(bytes.begin(), bytes.end());
+            archive.texts[file] = std::string(bytes.begin(), bytes.end());
         else if (isImage(ext))
-            images.push_back({file, std::move(bytes)});
+            archive.images.push_back({file, std::move(bytes)});
         else
-            module = {file, std::move(bytes)};
+            archive.module = {file, std::move(bytes)};
     }
-    textIndex.clear();
-    for (const auto& entry : texts)
-        textIndex.push_back(&entry);
-    rvkMsg("lumenvat: archive %s: %zu texts, %zu images, module %s\n", path.c_str(), texts.size(), images.size(),
-           module.bytes.empty() ? "(none)" : module.name.c_str());
+    archive.textIndex.clear();
+    for (const auto& entry : archive.texts)
+        archive.textIndex.push_back(&entry);
+    rvkMsg("lumenvat: archive %s: %zu texts, %zu images, module %s\n", path.c_str(), archive.texts.size(), archive.images.size(),
+           archive.module.bytes.empty() ? "(none)" : archive.module.name.c_str());
     return true;
 }
 
@@ -182,27 +183,27 @@ const char* rvkGetText(const char* name)
 {
     if (!name)
         return nullptr;
-    auto it = texts.find(name);
-    return it == texts.end() ? nullptr : it->second.c_str();
+    auto it = archive.texts.find(name);
+    return it == archive.texts.end() ? nullptr : it->second.c_str();
 }
 
 int rvkGetTextCount()
 {
-    return static_cast<int>(textIndex.size());
+    return static_cast<int>(archive.textIndex.size());
 }
 
 const char* rvkGetTextFileNameAtIndex(int index)
 {
-    if (index < 0 || index >= static_cast<int>(textIndex.size()))
+    if (index < 0 || index >= static_cast<int>(archive.textIndex.size()))
         return nullptr;
-    return textIndex[static_cast<size_t>(index)]->first.c_str();
+    return archive.textIndex[static_cast<size_t>(index)]->first.c_str();
 }
 
 const char* rvkGetTextAtIndex(int index)
 {
-    if (index < 0 || index >= static_cast<int>(textIndex.size()))
+    if (index < 0 || index >= static_cast<int>(archive.textIndex.size()))
         return nullptr;
-    return textIndex[static_cast<size_t>(index)]->second.c_str();
+    return archive.textIndex[static_cast<size_t>(index)]->second.c_str();
 }
 
 bool rvkInitCubemaps()

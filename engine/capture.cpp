@@ -18,12 +18,17 @@ namespace lumenvat {
 
 namespace {
 
-int written = 0;
-bool done = false;
-// Per frame: the time spent drawing (from the end of the previous write to the read-back) and
-// the whole frame including read-back and PNG encoding, in ms.
-std::vector<double> drawMs, frameMs;
-Uint64 lastWriteEnd = 0;
+// The capture module's state, reset as a whole for each run.
+struct CaptureState {
+    int written = 0;
+    bool done = false;
+    // Per frame: the time spent drawing (from the end of the previous write to the read-back) and
+    // the whole frame including read-back and PNG encoding, in ms.
+    std::vector<double> drawMs, frameMs;
+    Uint64 lastWriteEnd = 0;
+};
+
+CaptureState capture;
 
 double millisecondsSince(Uint64 then)
 {
@@ -41,8 +46,8 @@ double median(std::vector<double> values)
 
 void reportTimings()
 {
-    std::fprintf(stderr, "capture: %d frames; per frame median %.2f ms drawing, %.2f ms with writing\n", written,
-                 median(drawMs), median(frameMs));
+    std::fprintf(stderr, "capture: %d frames; per frame median %.2f ms drawing, %.2f ms with writing\n", capture.written,
+                 median(capture.drawMs), median(capture.frameMs));
 }
 
 int totalFrames()
@@ -57,21 +62,17 @@ int totalFrames()
 
 void captureReset()
 {
-    written = 0;
-    done = false;
-    drawMs.clear();
-    frameMs.clear();
-    lastWriteEnd = 0;
+    capture = CaptureState();
 }
 
 bool captureDone()
 {
-    return done || (options().capture && written >= totalFrames());
+    return capture.done || (options().capture && capture.written >= totalFrames());
 }
 
 int captureFrameCount()
 {
-    return written;
+    return capture.written;
 }
 
 bool captureWriteFrame()
@@ -81,8 +82,8 @@ bool captureWriteFrame()
     // GL works asynchronously: finish the frame first so that its cost counts as drawing.
     glFinish();
     // The first frame's drawing time is unknown: it follows the whole start-up.
-    if (lastWriteEnd)
-        drawMs.push_back(millisecondsSince(lastWriteEnd));
+    if (capture.lastWriteEnd)
+        capture.drawMs.push_back(millisecondsSince(capture.lastWriteEnd));
     Uint64 readStart = SDL_GetPerformanceCounter();
     PictureRect r = pictureRect();
     std::vector<unsigned char> pixels(static_cast<size_t>(r.width) * r.height * 3);
@@ -90,22 +91,22 @@ bool captureWriteFrame()
     glReadBuffer(GL_BACK);
     glReadPixels(r.x, r.y, r.width, r.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     char path[4096];
-    std::snprintf(path, sizeof(path), "%s/%06d.png", options().captureDir.c_str(), written);
+    std::snprintf(path, sizeof(path), "%s/%06d.png", options().captureDir.c_str(), capture.written);
     stbi_flip_vertically_on_write(1);
     if (!stbi_write_png(path, r.width, r.height, 3, pixels.data(), r.width * 3)) {
         rvkMsg("lumenvat: cannot write %s; capture stopped\n", path);
-        done = true;
+        capture.done = true;
         return false;
     }
-    ++written;
+    ++capture.written;
     int total = totalFrames();
-    if (written == total || written % 30 == 1)
-        std::fprintf(stderr, "capture: frame %d of %d at %d ms\n", written, total, rvkGetModulePosition());
-    lastWriteEnd = SDL_GetPerformanceCounter();
-    if (!drawMs.empty())
-        frameMs.push_back(drawMs.back() + static_cast<double>(lastWriteEnd - readStart) * 1000.0 /
+    if (capture.written == total || capture.written % 30 == 1)
+        std::fprintf(stderr, "capture: frame %d of %d at %d ms\n", capture.written, total, rvkGetModulePosition());
+    capture.lastWriteEnd = SDL_GetPerformanceCounter();
+    if (!capture.drawMs.empty())
+        capture.frameMs.push_back(capture.drawMs.back() + static_cast<double>(capture.lastWriteEnd - readStart) * 1000.0 /
                                               static_cast<double>(SDL_GetPerformanceFrequency()));
-    if (written == total)
+    if (capture.written == total)
         reportTimings();
     clockAdvanceCaptureFrame();
     return true;

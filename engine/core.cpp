@@ -43,6 +43,7 @@ void rvkShutDown()
     musicShutDown();
     timelineShutDown();
     texturesShutDown();
+    viewShutDown();
     archiveShutDown();
     platformShutDown();
     rvkMsg("lumenvat: shut down at %d ms\n", position);

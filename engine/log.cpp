@@ -16,8 +16,13 @@ namespace lumenvat {
 
 namespace {
 
-FILE* logFile = nullptr;
-bool logOpened = false;
+// The log module's state, reset as a whole when the log closes.
+struct LogState {
+    FILE* logFile = nullptr;
+    bool logOpened = false;
+};
+
+LogState logState;
 
 std::string defaultLogPath()
 {
@@ -51,30 +56,29 @@ std::string formatText(const char* format, va_list args)
 
 void openLog()
 {
-    if (logOpened)
+    if (logState.logOpened)
         return;
-    logOpened = true;
+    logState.logOpened = true;
     std::string path = options().logPath.empty() ? defaultLogPath() : options().logPath;
-    logFile = std::fopen(path.c_str(), "w");
-    if (!logFile)
+    logState.logFile = std::fopen(path.c_str(), "w");
+    if (!logState.logFile)
         std::fprintf(stderr, "lumenvat: cannot write the log file %s; logging to stderr only\n", path.c_str());
 }
 
 void closeLog()
 {
-    if (logFile)
-        std::fclose(logFile);
-    logFile = nullptr;
-    logOpened = false;
+    if (logState.logFile)
+        std::fclose(logState.logFile);
+    logState = LogState();
 }
 
 void logLine(const char* text)
 {
     openLog();
     std::fputs(text, stderr);
-    if (logFile) {
-        std::fputs(text, logFile);
-        std::fflush(logFile);
+    if (logState.logFile) {
+        std::fputs(text, logState.logFile);
+        std::fflush(logState.logFile);
     }
 }
 

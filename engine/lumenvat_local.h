@@ -79,6 +79,7 @@ void timelineShutDown();
 
 // view.cpp
 void viewApplyPicture();
+void viewShutDown();
 
 // capture.cpp
 void captureReset();

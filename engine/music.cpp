@@ -20,7 +20,6 @@
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -86,26 +85,32 @@ struct Decoder {
     }
 };
 
-Source source = Source::Silent;
+// The music module's state, reset as a whole at shutdown. `live` and `gain` are shared with the
+// audio thread: the main thread touches them only with the device locked.
+struct MusicState {
+    Source source = Source::Silent;
 
-double positionMs = 0;
-double deltaSeconds = 0;
-Uint64 lastUpdate = 0;
+    double positionMs = 0;
+    double deltaSeconds = 0;
+    Uint64 lastUpdate = 0;
 
-Uint64 silentCounter = 0;
-double silentBaseMs = 0;
+    Uint64 silentCounter = 0;
+    double silentBaseMs = 0;
 
-double captureBaseMs = 0;
-int64_t captureFrame = 0;
+    double captureBaseMs = 0;
+    int64_t captureFrame = 0;
 
-SDL_AudioDeviceID device = 0;
-std::atomic<float> gain{1.0f};
-Decoder live;      // touched by the audio thread; locked while the main thread reads it
-Uint64 callbackCounter = 0;
-int64_t callbackFirstFrame = 0;
-Decoder analysis;  // offline: follows the clock where no device plays
+    SDL_AudioDeviceID device = 0;
+    float gain = 1.0f;
+    Decoder live;
+    Uint64 callbackCounter = 0;
+    int64_t callbackFirstFrame = 0;
+    Decoder analysis; // offline: follows the clock where no device plays
 
-kiss_fftr_cfg fft = nullptr;
+    kiss_fftr_cfg fft = nullptr;
+};
+
+MusicState music;
 
 double seconds(Uint64 ticks)
 {
@@ -116,33 +121,33 @@ void audioCallback(void*, Uint8* stream, int length)
 {
     float* out = reinterpret_cast<float*>(stream);
     int frames = length / static_cast<int>(2 * sizeof(float));
-    callbackFirstFrame = live.frames;
-    callbackCounter = SDL_GetPerformanceCounter();
+    music.callbackFirstFrame = music.live.frames;
+    music.callbackCounter = SDL_GetPerformanceCounter();
     float mono[kDeviceFrames * 4];
     float left[kDeviceFrames * 4], right[kDeviceFrames * 4];
     int count = std::min(frames, kDeviceFrames * 4);
-    size_t got = live.module->read(kRate, static_cast<size_t>(count), left, right);
+    size_t got = music.live.module->read(kRate, static_cast<size_t>(count), left, right);
     std::fill(left + got, left + count, 0.0f);
     std::fill(right + got, right + count, 0.0f);
-    float g = gain.load();
+    float g = music.gain; // the device is locked while the callback runs
     for (int i = 0; i < count; ++i) {
         mono[i] = 0.5f * (left[i] + right[i]);
-        live.ring[static_cast<size_t>((live.frames + i) & (kRingSize - 1))] = mono[i];
+        music.live.ring[static_cast<size_t>((music.live.frames + i) & (kRingSize - 1))] = mono[i];
         out[2 * i] = left[i] * g;
         out[2 * i + 1] = right[i] * g;
     }
     std::fill(out + 2 * count, out + 2 * frames, 0.0f);
-    live.frames += count;
+    music.live.frames += count;
 }
 
 // The frame the listener hears now: the device is playing the buffer before the one the last
 // callback wrote.
 int64_t heardLiveFrame()
 {
-    int64_t first = callbackFirstFrame - kDeviceFrames;
-    double since = seconds(SDL_GetPerformanceCounter() - callbackCounter);
+    int64_t first = music.callbackFirstFrame - kDeviceFrames;
+    double since = seconds(SDL_GetPerformanceCounter() - music.callbackCounter);
     int64_t heard = first + static_cast<int64_t>(since * kRate);
-    heard = std::min(heard, callbackFirstFrame);
+    heard = std::min(heard, music.callbackFirstFrame);
     return std::max<int64_t>(0, heard);
 }
 
@@ -174,8 +179,8 @@ bool openDevice()
     want.channels = 2;
     want.samples = kDeviceFrames;
     want.callback = audioCallback;
-    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (!device) {
+    music.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!music.device) {
         rvkMsg("lumenvat: no audio device (%s)\n", SDL_GetError());
         return false;
     }
@@ -186,44 +191,40 @@ bool openDevice()
 // continuous audio.
 void followAnalysis(double ms)
 {
-    if (!analysis.module)
+    if (!music.analysis.module)
         return;
-    int64_t frame = static_cast<int64_t>((ms - analysis.baseMs) * kRate / 1000.0);
-    bool behind = frame < analysis.frames - kRingSize + kFftSize;
-    bool farAhead = source != Source::Capture && ms - (analysis.baseMs + analysis.frames * 1000.0 / kRate) > kSilentSeekMs;
+    int64_t frame = static_cast<int64_t>((ms - music.analysis.baseMs) * kRate / 1000.0);
+    bool behind = frame < music.analysis.frames - kRingSize + kFftSize;
+    bool farAhead = music.source != Source::Capture && ms - (music.analysis.baseMs + music.analysis.frames * 1000.0 / kRate) > kSilentSeekMs;
     if (behind || farAhead) {
-        double from = source == Source::Capture ? 0.0 : std::max(0.0, ms - 100.0);
-        analysis.seek(from);
-        frame = static_cast<int64_t>((ms - analysis.baseMs) * kRate / 1000.0);
+        double from = music.source == Source::Capture ? 0.0 : std::max(0.0, ms - 100.0);
+        music.analysis.seek(from);
+        frame = static_cast<int64_t>((ms - music.analysis.baseMs) * kRate / 1000.0);
     }
-    analysis.renderUntil(frame);
+    music.analysis.renderUntil(frame);
 }
 
 } // namespace
 
 double clockPositionMs()
 {
-    return positionMs;
+    return music.positionMs;
 }
 
 void clockAdvanceCaptureFrame()
 {
-    ++captureFrame;
+    ++music.captureFrame;
 }
 
 void musicShutDown()
 {
-    if (device) {
-        SDL_CloseAudioDevice(device);
-        device = 0;
+    if (music.device) {
+        SDL_CloseAudioDevice(music.device);
+        music.device = 0;
     }
-    live.module.reset();
-    analysis.module.reset();
-    if (fft) {
-        kiss_fftr_free(fft);
-        fft = nullptr;
-    }
-    source = Source::Silent;
+    if (music.fft)
+        kiss_fftr_free(music.fft);
+    music = MusicState();
 }
 
 } // namespace lumenvat
@@ -234,20 +235,20 @@ using namespace lumenvat;
 
 void rvkInitTimer()
 {
-    source = options().capture ? Source::Capture : Source::Silent;
-    positionMs = options().capture ? options().captureFromMs : options().startMs;
-    captureBaseMs = positionMs;
-    captureFrame = 0;
-    silentBaseMs = positionMs;
-    silentCounter = SDL_GetPerformanceCounter();
-    lastUpdate = 0;
-    deltaSeconds = 0;
+    music.source = options().capture ? Source::Capture : Source::Silent;
+    music.positionMs = options().capture ? options().captureFromMs : options().startMs;
+    music.captureBaseMs = music.positionMs;
+    music.captureFrame = 0;
+    music.silentBaseMs = music.positionMs;
+    music.silentCounter = SDL_GetPerformanceCounter();
+    music.lastUpdate = 0;
+    music.deltaSeconds = 0;
 }
 
 void rvkPlaySong(int)
 {
     if (options().capture) {
-        analysis.module = loadModule();
+        music.analysis.module = loadModule();
         return;
     }
     std::unique_ptr<openmpt::module> module = loadModule();
@@ -258,81 +259,85 @@ void rvkPlaySong(int)
     if (options().noAudio || !openDevice()) {
         rvkMsg("lumenvat: playing silently (%s); the spectrum follows the module offline\n",
                options().noAudio ? "audio switched off" : "no audio device");
-        analysis.module = std::move(module);
-        silentBaseMs = positionMs;
-        silentCounter = SDL_GetPerformanceCounter();
+        music.analysis.module = std::move(module);
+        music.silentBaseMs = music.positionMs;
+        music.silentCounter = SDL_GetPerformanceCounter();
         return;
     }
-    live.module = std::move(module);
-    live.seek(positionMs);
-    callbackFirstFrame = kDeviceFrames;
-    callbackCounter = SDL_GetPerformanceCounter();
-    source = Source::Live;
-    rvkMsg("lumenvat: playing %s from %d ms\n", archiveModule().name.c_str(), static_cast<int>(positionMs));
-    SDL_PauseAudioDevice(device, 0);
+    music.live.module = std::move(module);
+    music.live.seek(music.positionMs);
+    music.callbackFirstFrame = kDeviceFrames;
+    music.callbackCounter = SDL_GetPerformanceCounter();
+    music.source = Source::Live;
+    rvkMsg("lumenvat: playing %s from %d ms\n", archiveModule().name.c_str(), static_cast<int>(music.positionMs));
+    SDL_PauseAudioDevice(music.device, 0);
 }
 
 void rvkUpdateTimer()
 {
     Uint64 now = SDL_GetPerformanceCounter();
-    switch (source) {
+    switch (music.source) {
     case Source::Capture:
-        positionMs = captureBaseMs + static_cast<double>(captureFrame) * 1000.0 / options().captureFps;
-        deltaSeconds = 1.0 / options().captureFps;
-        followAnalysis(positionMs);
+        music.positionMs = music.captureBaseMs + static_cast<double>(music.captureFrame) * 1000.0 / options().captureFps;
+        music.deltaSeconds = 1.0 / options().captureFps;
+        followAnalysis(music.positionMs);
         return;
     case Source::Silent:
-        positionMs = silentBaseMs + seconds(now - silentCounter) * 1000.0;
-        followAnalysis(positionMs);
+        music.positionMs = music.silentBaseMs + seconds(now - music.silentCounter) * 1000.0;
+        followAnalysis(music.positionMs);
         break;
     case Source::Live: {
-        SDL_LockAudioDevice(device);
-        double heard = live.baseMs + heardLiveFrame() * 1000.0 / kRate;
-        SDL_UnlockAudioDevice(device);
-        positionMs = std::max(positionMs, heard);
+        SDL_LockAudioDevice(music.device);
+        double heard = music.live.baseMs + heardLiveFrame() * 1000.0 / kRate;
+        SDL_UnlockAudioDevice(music.device);
+        music.positionMs = std::max(music.positionMs, heard);
         break;
     }
     }
-    deltaSeconds = lastUpdate ? std::min(1.0, seconds(now - lastUpdate)) : 1.0 / 60.0;
-    lastUpdate = now;
+    music.deltaSeconds = music.lastUpdate ? std::min(1.0, seconds(now - music.lastUpdate)) : 1.0 / 60.0;
+    music.lastUpdate = now;
 }
 
 void rvkAdjustTime(float ms)
 {
-    double target = std::max(0.0, positionMs + ms);
-    switch (source) {
+    double target = std::max(0.0, music.positionMs + ms);
+    switch (music.source) {
     case Source::Capture:
-        captureBaseMs += target - positionMs;
-        positionMs = target;
+        music.captureBaseMs += target - music.positionMs;
+        music.positionMs = target;
         return;
     case Source::Silent:
-        silentBaseMs += target - positionMs;
-        positionMs = target;
+        music.silentBaseMs += target - music.positionMs;
+        music.positionMs = target;
         return;
     case Source::Live:
-        SDL_LockAudioDevice(device);
-        live.seek(target);
-        callbackFirstFrame = kDeviceFrames;
-        callbackCounter = SDL_GetPerformanceCounter();
-        positionMs = live.baseMs;
-        SDL_UnlockAudioDevice(device);
+        SDL_LockAudioDevice(music.device);
+        music.live.seek(target);
+        music.callbackFirstFrame = kDeviceFrames;
+        music.callbackCounter = SDL_GetPerformanceCounter();
+        music.positionMs = music.live.baseMs;
+        SDL_UnlockAudioDevice(music.device);
         return;
     }
 }
 
 void rvkSetVolume(float volume)
 {
-    gain.store(std::clamp(volume, 0.0f, 1.0f));
+    if (music.device)
+        SDL_LockAudioDevice(music.device);
+    music.gain = std::clamp(volume, 0.0f, 1.0f);
+    if (music.device)
+        SDL_UnlockAudioDevice(music.device);
 }
 
 int rvkGetModulePosition()
 {
-    return static_cast<int>(std::floor(positionMs));
+    return static_cast<int>(std::floor(music.positionMs));
 }
 
 float rvkGetDeltaTime()
 {
-    return static_cast<float>(deltaSeconds);
+    return static_cast<float>(music.deltaSeconds);
 }
 
 void rvkGetSpectrum(float* out, int count)
@@ -341,25 +346,25 @@ void rvkGetSpectrum(float* out, int count)
         return;
     std::fill(out, out + count, 0.0f);
     float samples[kFftSize];
-    if (source == Source::Live) {
-        SDL_LockAudioDevice(device);
-        int64_t frame = static_cast<int64_t>((positionMs - live.baseMs) * kRate / 1000.0);
-        live.latest(frame, samples);
-        SDL_UnlockAudioDevice(device);
-    } else if (analysis.module) {
-        int64_t frame = static_cast<int64_t>((positionMs - analysis.baseMs) * kRate / 1000.0);
-        analysis.latest(frame, samples);
+    if (music.source == Source::Live) {
+        SDL_LockAudioDevice(music.device);
+        int64_t frame = static_cast<int64_t>((music.positionMs - music.live.baseMs) * kRate / 1000.0);
+        music.live.latest(frame, samples);
+        SDL_UnlockAudioDevice(music.device);
+    } else if (music.analysis.module) {
+        int64_t frame = static_cast<int64_t>((music.positionMs - music.analysis.baseMs) * kRate / 1000.0);
+        music.analysis.latest(frame, samples);
     } else {
         return;
     }
-    if (!fft)
-        fft = kiss_fftr_alloc(kFftSize, 0, nullptr, nullptr);
+    if (!music.fft)
+        music.fft = kiss_fftr_alloc(kFftSize, 0, nullptr, nullptr);
     for (int i = 0; i < kFftSize; ++i) {
         float hann = 0.5f - 0.5f * std::cos(2.0f * static_cast<float>(M_PI) * i / (kFftSize - 1));
         samples[i] *= hann;
     }
     kiss_fft_cpx bins[kFftSize / 2 + 1];
-    kiss_fftr(fft, samples, bins);
+    kiss_fftr(music.fft, samples, bins);
     int n = std::min(count, kFftSize / 2);
     for (int k = 0; k < n; ++k)
         out[k] = std::sqrt(bins[k].r * bins[k].r + bins[k].i * bins[k].i) * kSpectrumScale;

@@ -16,22 +16,29 @@ namespace lumenvat {
 
 namespace {
 
-SDL_Window* window = nullptr;
-SDL_GLContext context = nullptr;
-int aspect = 2;
-PictureRect picture;
-SDL_Event lastEvent;
-float gammaSet = 0;
+// The platform module's state, reset as a whole at shutdown.
+struct PlatformState {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    int aspect = 2;
+    PictureRect picture;
+    SDL_Event lastEvent{};
+    float gammaSet = 0;
+    // A key pressed since rvkGetKey last read it: a tap shorter than a frame still counts.
+    bool pressedSinceRead[SDL_NUM_SCANCODES] = {};
+};
+
+PlatformState platform;
 
 const float kAspectRatios[3] = {4.0f / 3.0f, 16.0f / 10.0f, 16.0f / 9.0f};
 
 void updatePicture()
 {
     int w = 1, h = 1;
-    SDL_GL_GetDrawableSize(window, &w, &h);
+    SDL_GL_GetDrawableSize(platform.window, &w, &h);
     w = w > 0 ? w : 1;
     h = h > 0 ? h : 1;
-    float ratio = kAspectRatios[aspect];
+    float ratio = kAspectRatios[platform.aspect];
     PictureRect r;
     if (static_cast<float>(w) / static_cast<float>(h) > ratio) {
         r.height = h;
@@ -44,8 +51,24 @@ void updatePicture()
     }
     r.width = r.width > 0 ? r.width : 1;
     r.height = r.height > 0 ? r.height : 1;
-    picture = r;
+    platform.picture = r;
 }
+
+// The virtual keys with a key of their own; letters, digits and F1..F12 go by range.
+struct KeyName {
+    int virtualKey;
+    SDL_Scancode code;
+};
+const KeyName kNamedKeys[] = {
+    {RVK_VK_BACK, SDL_SCANCODE_BACKSPACE}, {RVK_VK_TAB, SDL_SCANCODE_TAB},
+    {RVK_VK_RETURN, SDL_SCANCODE_RETURN},  {RVK_VK_ESCAPE, SDL_SCANCODE_ESCAPE},
+    {RVK_VK_SPACE, SDL_SCANCODE_SPACE},    {RVK_VK_PRIOR, SDL_SCANCODE_PAGEUP},
+    {RVK_VK_NEXT, SDL_SCANCODE_PAGEDOWN},  {RVK_VK_END, SDL_SCANCODE_END},
+    {RVK_VK_HOME, SDL_SCANCODE_HOME},      {RVK_VK_LEFT, SDL_SCANCODE_LEFT},
+    {RVK_VK_UP, SDL_SCANCODE_UP},          {RVK_VK_RIGHT, SDL_SCANCODE_RIGHT},
+    {RVK_VK_DOWN, SDL_SCANCODE_DOWN},      {RVK_VK_INSERT, SDL_SCANCODE_INSERT},
+    {RVK_VK_DELETE, SDL_SCANCODE_DELETE},
+};
 
 SDL_Scancode scancodeOf(int vk)
 {
@@ -55,26 +78,12 @@ SDL_Scancode scancodeOf(int vk)
         return static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (vk - '1'));
     if (vk == '0')
         return SDL_SCANCODE_0;
-    if (vk >= 112 && vk <= 123)
-        return static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + (vk - 112));
-    switch (vk) {
-    case 8: return SDL_SCANCODE_BACKSPACE;
-    case 9: return SDL_SCANCODE_TAB;
-    case 13: return SDL_SCANCODE_RETURN;
-    case 27: return SDL_SCANCODE_ESCAPE;
-    case 32: return SDL_SCANCODE_SPACE;
-    case 33: return SDL_SCANCODE_PAGEUP;
-    case 34: return SDL_SCANCODE_PAGEDOWN;
-    case 35: return SDL_SCANCODE_END;
-    case 36: return SDL_SCANCODE_HOME;
-    case 37: return SDL_SCANCODE_LEFT;
-    case 38: return SDL_SCANCODE_UP;
-    case 39: return SDL_SCANCODE_RIGHT;
-    case 40: return SDL_SCANCODE_DOWN;
-    case 45: return SDL_SCANCODE_INSERT;
-    case 46: return SDL_SCANCODE_DELETE;
-    default: return SDL_SCANCODE_UNKNOWN;
-    }
+    if (vk >= RVK_VK_F1 && vk <= RVK_VK_F12)
+        return static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + (vk - RVK_VK_F1));
+    for (const KeyName& key : kNamedKeys)
+        if (key.virtualKey == vk)
+            return key.code;
+    return SDL_SCANCODE_UNKNOWN;
 }
 
 [[noreturn]] void failStart(const char* what)
@@ -97,27 +106,27 @@ void initSdlSubsystem(uint32_t flags)
 
 bool platformHasWindow()
 {
-    return window != nullptr;
+    return platform.window != nullptr;
 }
 
 PictureRect pictureRect()
 {
-    return picture;
+    return platform.picture;
 }
 
 int windowPixelWidth()
 {
     int w = 0, h = 0;
-    if (window)
-        SDL_GL_GetDrawableSize(window, &w, &h);
+    if (platform.window)
+        SDL_GL_GetDrawableSize(platform.window, &w, &h);
     return w;
 }
 
 int windowPixelHeight()
 {
     int w = 0, h = 0;
-    if (window)
-        SDL_GL_GetDrawableSize(window, &w, &h);
+    if (platform.window)
+        SDL_GL_GetDrawableSize(platform.window, &w, &h);
     return h;
 }
 
@@ -130,22 +139,20 @@ void platformShowBox(const char* caption, const char* text, unsigned style)
         flags = SDL_MESSAGEBOX_ERROR;
     else if ((style & 0xF0) == RVK_MB_ICONEXCLAMATION)
         flags = SDL_MESSAGEBOX_WARNING;
-    if (window)
-        SDL_SetWindowFullscreen(window, 0);
-    SDL_ShowSimpleMessageBox(flags, caption, text, window);
+    if (platform.window)
+        SDL_SetWindowFullscreen(platform.window, 0);
+    SDL_ShowSimpleMessageBox(flags, caption, text, platform.window);
 }
 
 void platformShutDown()
 {
-    if (gammaSet != 0 && window)
-        SDL_SetWindowBrightness(window, 1.0f);
-    gammaSet = 0;
-    if (context)
-        SDL_GL_DeleteContext(context);
-    if (window)
-        SDL_DestroyWindow(window);
-    context = nullptr;
-    window = nullptr;
+    if (platform.gammaSet != 0 && platform.window)
+        SDL_SetWindowBrightness(platform.window, 1.0f);
+    if (platform.context)
+        SDL_GL_DeleteContext(platform.context);
+    if (platform.window)
+        SDL_DestroyWindow(platform.window);
+    platform = PlatformState();
     if (SDL_WasInit(0))
         SDL_Quit();
 }
@@ -173,12 +180,12 @@ bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullscreen, bool re
                bool alwaysOnTop2, int eight, int aspectIndex, const char* pakName, int refreshRate)
 {
     openLog();
-    if (window)
+    if (platform.window)
         return true;
     bool capture = options().capture;
     if (capture)
         fullscreen = false;
-    aspect = aspectIndex >= 0 && aspectIndex <= 2 ? aspectIndex : 2;
+    platform.aspect = aspectIndex >= 0 && aspectIndex <= 2 ? aspectIndex : 2;
     width = width >= 16 ? width : 640;
     height = height >= 16 ? height : 360;
 
@@ -205,56 +212,56 @@ bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullscreen, bool re
     if ((alwaysOnTop || alwaysOnTop2) && !fullscreen && !capture)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;
 
-    window = SDL_CreateWindow("Sublumen", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
-    if (!window)
+    platform.window = SDL_CreateWindow("Sublumen", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    if (!platform.window)
         failStart("cannot open the window");
     if (fullscreen) {
         SDL_DisplayMode wanted = {SDL_PIXELFORMAT_UNKNOWN, width, height, refreshRate, nullptr};
         SDL_DisplayMode closest;
         if (SDL_GetClosestDisplayMode(0, &wanted, &closest))
-            SDL_SetWindowDisplayMode(window, &closest);
+            SDL_SetWindowDisplayMode(platform.window, &closest);
         SDL_ShowCursor(SDL_DISABLE);
     }
-    context = SDL_GL_CreateContext(window);
-    if (!context)
+    platform.context = SDL_GL_CreateContext(platform.window);
+    if (!platform.context)
         failStart("cannot create an OpenGL context");
-    SDL_GL_MakeCurrent(window, context);
+    SDL_GL_MakeCurrent(platform.window, platform.context);
     SDL_GL_SetSwapInterval(capture ? 0 : 1);
 
     updatePicture();
-    glViewport(picture.x, picture.y, picture.width, picture.height);
+    glViewport(platform.picture.x, platform.picture.y, platform.picture.width, platform.picture.height);
     rvkMsg("lumenvat: %s window %dx%d, picture %dx%d (%s)%s\n", fullscreen ? "fullscreen" : "windowed",
-           windowPixelWidth(), windowPixelHeight(), picture.width, picture.height, aspectName(aspect),
+           windowPixelWidth(), windowPixelHeight(), platform.picture.width, platform.picture.height, aspectName(platform.aspect),
            capture ? ", capture" : "");
     return true;
 }
 
 void rvkSetWindowTitle(const char* title)
 {
-    if (window)
-        SDL_SetWindowTitle(window, title);
+    if (platform.window)
+        SDL_SetWindowTitle(platform.window, title);
 }
 
 void rvkSetWindowIcon(const unsigned char* rgba, int width, int height)
 {
-    if (!window || !rgba || width <= 0 || height <= 0)
+    if (!platform.window || !rgba || width <= 0 || height <= 0)
         return;
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<unsigned char*>(rgba), width, height, 32,
                                                               width * 4, SDL_PIXELFORMAT_RGBA32);
     if (surface) {
-        SDL_SetWindowIcon(window, surface);
+        SDL_SetWindowIcon(platform.window, surface);
         SDL_FreeSurface(surface);
     }
 }
 
 void* rvkGetHWND()
 {
-    return window;
+    return platform.window;
 }
 
 void* rvkGetHDC()
 {
-    return window;
+    return platform.window;
 }
 
 void* rvkGetProcAddress(const char* name)
@@ -264,55 +271,60 @@ void* rvkGetProcAddress(const char* name)
 
 bool rvkPeekMessage(RvkMessage* message)
 {
-    if (!SDL_WasInit(SDL_INIT_EVENTS) || !SDL_PollEvent(&lastEvent))
+    SDL_Event& event = platform.lastEvent;
+    if (!SDL_WasInit(SDL_INIT_EVENTS) || !SDL_PollEvent(&event))
         return false;
-    message->kind = lastEvent.type == SDL_QUIT ? RVK_MSG_QUIT : RVK_MSG_OTHER;
+    if (event.type == SDL_KEYDOWN && event.key.keysym.scancode < SDL_NUM_SCANCODES)
+        platform.pressedSinceRead[event.key.keysym.scancode] = true;
+    message->kind = event.type == SDL_QUIT ? RVK_MSG_QUIT : RVK_MSG_OTHER;
     message->wParam = 0;
     return true;
 }
 
 void rvkDispatchMessage(const RvkMessage* message)
 {
-    if (message->kind != RVK_MSG_OTHER || !window)
+    if (message->kind != RVK_MSG_OTHER || !platform.window)
         return;
-    if (lastEvent.type == SDL_WINDOWEVENT && lastEvent.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+    const SDL_Event& event = platform.lastEvent;
+    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         updatePicture();
-        glViewport(picture.x, picture.y, picture.width, picture.height);
+        glViewport(platform.picture.x, platform.picture.y, platform.picture.width, platform.picture.height);
     }
 }
 
 void rvkSwapBuffers(void* hdc)
 {
-    if (!window)
+    if (!platform.window)
         return;
     if (options().capture)
         captureWriteFrame();
-    SDL_GL_SwapWindow(window);
+    SDL_GL_SwapWindow(platform.window);
 }
 
 bool rvkGetKey(int virtualKey)
 {
-    if (options().capture || !window)
+    if (options().capture || !platform.window)
         return false;
-    if (virtualKey == 16 || virtualKey == 17 || virtualKey == 18) {
+    if (virtualKey == RVK_VK_SHIFT || virtualKey == RVK_VK_CONTROL || virtualKey == RVK_VK_MENU) {
         SDL_Keymod mod = SDL_GetModState();
-        return (virtualKey == 16 && (mod & KMOD_SHIFT)) || (virtualKey == 17 && (mod & KMOD_CTRL)) ||
-               (virtualKey == 18 && (mod & KMOD_ALT));
+        return (virtualKey == RVK_VK_SHIFT && (mod & KMOD_SHIFT)) ||
+               (virtualKey == RVK_VK_CONTROL && (mod & KMOD_CTRL)) || (virtualKey == RVK_VK_MENU && (mod & KMOD_ALT));
     }
     SDL_Scancode code = scancodeOf(virtualKey);
     if (code == SDL_SCANCODE_UNKNOWN)
         return false;
-    const Uint8* state = SDL_GetKeyboardState(nullptr);
-    return state[code] != 0;
+    bool pressed = platform.pressedSinceRead[code];
+    platform.pressedSinceRead[code] = false;
+    return pressed || SDL_GetKeyboardState(nullptr)[code] != 0;
 }
 
 void rvkSetGamma(float gamma)
 {
-    if (!window || options().capture || gamma == gammaSet)
+    if (!platform.window || options().capture || gamma == platform.gammaSet)
         return;
     // 0 means the display's own ramp: restore it if we ever changed it.
-    SDL_SetWindowBrightness(window, 1.0f + gamma);
-    gammaSet = gamma;
+    SDL_SetWindowBrightness(platform.window, 1.0f + gamma);
+    platform.gammaSet = gamma;
 }
 
 bool rvkEnumDisplayModes(int index, RvkDisplayMode* mode)

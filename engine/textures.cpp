@@ -27,13 +27,18 @@ struct OwnedTexture {
     std::vector<unsigned> pixels;
 };
 
-std::map<std::string, std::unique_ptr<OwnedTexture>> textures;
-std::map<std::string, std::vector<std::pair<unsigned, float>>> parameters;
-std::set<std::string> reportedMissing;
+// The texture module's state, reset as a whole at shutdown.
+struct TextureState {
+    std::map<std::string, std::unique_ptr<OwnedTexture>> textures;
+    std::map<std::string, std::vector<std::pair<unsigned, float>>> parameters;
+    std::set<std::string> reportedMissing;
+};
+
+TextureState store;
 
 OwnedTexture& addTexture(const std::string& name)
 {
-    auto& slot = textures[name];
+    auto& slot = store.textures[name];
     slot = std::make_unique<OwnedTexture>();
     slot->name = name;
     slot->texture.name = slot->name.c_str();
@@ -44,9 +49,7 @@ OwnedTexture& addTexture(const std::string& name)
 
 void texturesShutDown()
 {
-    textures.clear();
-    parameters.clear();
-    reportedMissing.clear();
+    store = TextureState();
 }
 
 } // namespace lumenvat
@@ -58,7 +61,7 @@ using namespace lumenvat;
 void rvkSetTextureParameter(const char* name, unsigned parameter, float value)
 {
     if (name)
-        parameters[name].emplace_back(parameter, value);
+        store.parameters[name].emplace_back(parameter, value);
 }
 
 bool rvkUploadTextures()
@@ -87,8 +90,8 @@ bool rvkUploadTextures()
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
-        auto custom = parameters.find(file.name);
-        if (custom != parameters.end())
+        auto custom = store.parameters.find(file.name);
+        if (custom != store.parameters.end())
             for (auto [parameter, value] : custom->second)
                 glTexParameterf(GL_TEXTURE_2D, parameter, value);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.pixels.data());
@@ -97,8 +100,8 @@ bool rvkUploadTextures()
         file.bytes.shrink_to_fit();
     }
     glBindTexture(GL_TEXTURE_2D, 0);
-    for (const auto& [name, list] : parameters)
-        if (textures.find(name) == textures.end())
+    for (const auto& [name, list] : store.parameters)
+        if (store.textures.find(name) == store.textures.end())
             rvkMsg("lumenvat: texture parameters set for %s, which the archive does not hold\n", name.c_str());
     rvkMsg("lumenvat: %d textures uploaded\n", uploaded);
     return true;
@@ -108,10 +111,10 @@ Texture* rvkGetTexture(const char* name)
 {
     if (!name)
         return nullptr;
-    auto it = textures.find(name);
-    if (it != textures.end())
+    auto it = store.textures.find(name);
+    if (it != store.textures.end())
         return &it->second->texture;
-    if (reportedMissing.insert(name).second)
+    if (store.reportedMissing.insert(name).second)
         rvkMsg("lumenvat: no texture named %s\n", name);
     return nullptr;
 }
@@ -131,7 +134,7 @@ Texture* rvkAddRenderToTexture(const char* name, int width, int height)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glBindTexture(GL_TEXTURE_2D, 0);
-    reportedMissing.erase(name);
+    store.reportedMissing.erase(name);
     return &t.texture;
 }
 

@@ -16,14 +16,19 @@ struct Entry {
     Base* effect;
 };
 
-std::vector<Entry> entries;
+// The timeline module's state, reset as a whole at shutdown.
+struct TimelineState {
+    std::vector<Entry> entries;
+};
+
+TimelineState timeline;
 
 } // namespace
 
 // The engine never owned the effects; it only forgets them.
 void timelineShutDown()
 {
-    entries.clear();
+    timeline = TimelineState();
 }
 
 } // namespace lumenvat
@@ -38,13 +43,13 @@ void rvkAddEffect(unsigned start, unsigned end, int layer, const char* name, Bas
         rvkMsg("lumenvat: effect %s was not created; it is left out\n", name ? name : "(unnamed)");
         return;
     }
-    entries.push_back({start, end, layer, name ? name : "", effect});
+    timeline.entries.push_back({start, end, layer, name ? name : "", effect});
 }
 
 bool rvkInitEffects()
 {
     bool all = true;
-    for (Entry& e : entries) {
+    for (Entry& e : timeline.entries) {
         rvkMsg("lumenvat: initialising %s (%u - %u ms)\n", e.name.c_str(), e.start, e.end);
         Uint64 begun = SDL_GetPerformanceCounter();
         bool ok = e.effect->init(e.start, e.end);
@@ -59,7 +64,7 @@ bool rvkInitEffects()
 void rvkRun()
 {
     double position = clockPositionMs();
-    for (Entry& e : entries) {
+    for (Entry& e : timeline.entries) {
         if (position >= e.start && position < e.end) {
             e.effect->time = static_cast<float>(position);
             e.effect->draw();

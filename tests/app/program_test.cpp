@@ -85,3 +85,26 @@ TEST(Program, MissingArchiveIsAClearErrorNotACrash)
     EXPECT_EQ(status, 1);
     EXPECT_NE(output.find("could not be opened"), std::string::npos) << output;
 }
+
+TEST(Program, ATappedEscapeEndsAWindowedShowAfterItsFade)
+{
+    if (runCommand("command -v xdotool >/dev/null") != 0)
+        GTEST_SKIP() << "xdotool is needed";
+    std::string dir = makeTempDir("tap");
+    // xdotool's key is a press and a release with nothing between: shorter than any frame here.
+    std::string script = "'" + programPath() + "' --window --size 320x180 --no-audio --log '" + dir +
+                         "/log.txt' & pid=$!\n"
+                         "for i in $(seq 150); do xdotool search --name '^Sublumen$' >/dev/null 2>&1 && break; "
+                         "sleep 0.2; done\n"
+                         "sleep 2\n"
+                         "xdotool search --name '^Sublumen$' windowfocus --sync key Escape\n"
+                         "for i in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done\n"
+                         "if kill -0 $pid 2>/dev/null; then kill $pid; wait $pid; exit 99; fi\n"
+                         "wait $pid\n";
+    ASSERT_TRUE(writeFile(dir + "/tap.sh", script));
+    std::string output;
+    EXPECT_EQ(runCommand("bash '" + dir + "/tap.sh'", &output), 0) << output;
+    std::string log;
+    ASSERT_TRUE(readFile(dir + "/log.txt", log));
+    EXPECT_NE(log.find("shut down at"), std::string::npos) << log;
+}

@@ -4,6 +4,7 @@
 #include "test_support.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -168,6 +169,33 @@ TEST_F(Engine, ProjectionHelpersLeaveTheModelviewMatrixCurrent)
     float again[16];
     glGetFloatv(GL_PROJECTION_MATRIX, again);
     EXPECT_EQ(0, std::memcmp(m, again, sizeof(m)));
+}
+
+TEST_F(Engine, ThreeDRestoresTheProjectionInForceWhenTwoDWasEntered)
+{
+    // The opening leaves a narrow projection set through the engine; the scene then sets its own
+    // directly. A 2-D pass in between must bring back the scene's, not the opening's.
+    rvkSetPerspective(90, 0.005f, 5);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(53, 1.333, 0.1, 32768);
+    glMatrixMode(GL_MODELVIEW);
+    float scene[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, scene);
+
+    rvkPerspective2D(400, 200);
+    rvkPerspective2D(1, 1); // a second 2-D pass keeps what the first one saved
+    rvkPerspective3D();
+    float restored[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, restored);
+    EXPECT_EQ(0, std::memcmp(scene, restored, sizeof(scene)));
+
+    rvkSetPerspective(60, 1, 10); // a later rvkSetPerspective is what 3-D restores after it
+    float set[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, set);
+    rvkPerspective3D();
+    glGetFloatv(GL_PROJECTION_MATRIX, restored);
+    EXPECT_EQ(0, std::memcmp(set, restored, sizeof(set)));
 }
 
 TEST_F(Engine, LookAtRemembersTheCamera)
