@@ -3,6 +3,7 @@
 // Every random number here comes from reseeded generators (the shared one and the C library
 // one), so positions, lights and specks are functions of p and the module position.
 #include "effects/collada_test.h"
+#include "effects/show_timeline.h"
 
 #include "render/effect_toolkit.h"
 #include "render/gl_extensions.h"
@@ -125,8 +126,8 @@ FlightCamera flightCameraAt(float p, int ms, int beatIndex)
     cam.target = Vector(base.x, base.y, cam.eye.z - 100) + sphericalToCartesian(25, 6 * p, n - 7.74f * p);
     cam.up = Vector(0.4f * std::cos(-1.4f * p - 0.9f * n), 1, 0.9f * std::sin(6.28f * p) + 0.1f);
     float m = static_cast<float>(ms);
-    float shake = linearStep(m, 110000, 124000);
-    if (ms > 110000) {
+    float shake = linearStep(m, timeline::kRisingCue, timeline::kShakeEndCue);
+    if (ms > timeline::kRisingCue) {
         setRandomSeed(static_cast<unsigned>(p * 1000));
         cam.eye += randomInBox(1, 1, 1) * 0.035f * shake;
         cam.target += randomInBox(0.5f, 0.5f, 0.5f) * 0.07f * shake;
@@ -186,7 +187,7 @@ void ColladaTest::render(float p, float fade)
 
     // The materials read the fog start as the density of their own distance fog; it fades out
     // once the shake begins.
-    float fogFade = linearStep(static_cast<float>(ms), 110000, 115000);
+    float fogFade = linearStep(static_cast<float>(ms), timeline::kRisingCue, timeline::kFogGoneCue);
     glEnable(GL_DEPTH_TEST);
     glColor4f(1, 1, 1, 1);
     glFogf(GL_FOG_START, (0.0115f * beatMeter->level() + 0.015f + 0.075f - 0.075f * p) * (1 - fogFade));

@@ -6,6 +6,7 @@
 // the overlay. Worms step at a fixed 16 ms; everything else is a function of p and the module
 // position, with fixed seeds, so a position always gives the same frame.
 #include "effects/particle_blob.h"
+#include "effects/show_timeline.h"
 
 #include "render/effect_toolkit.h"
 #include "render/gl_extensions.h"
@@ -133,16 +134,16 @@ void drawWorms(float, float alphaScale)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     float ms = static_cast<float>(rvkGetModulePosition());
     // The trails swell when the first drop lands.
-    float c1 = std::sin(linearStep(ms, 68700, 70000) * 3.14f * 3);
-    float c2 = linearStep(ms, 68700, 69200) * c1 * 0.5f;
-    float swell = linearStep(ms, 68500, 69500) + c2;
+    float c1 = std::sin(linearStep(ms, timeline::kDropCue, 70000) * 3.14f * 3);
+    float c2 = linearStep(ms, timeline::kDropCue, 69200) * c1 * 0.5f;
+    float swell = linearStep(ms, timeline::kSwellCue, 69500) + c2;
     float W = swell * swell;
     for (int i = 0; i < kWormCount; ++i) {
         const Worm& w = worms[i];
         // The groups fade in one after another: start windows 0, 3, 6, 1, 4, 7, 2, 5.
         int m = (3 * i) & 7;
         ms = static_cast<float>(rvkGetModulePosition());
-        float A = linearStep(ms, 53985.0f + 1500.0f * m, 57500.0f + 1500.0f * m) * alphaScale;
+        float A = linearStep(ms, timeline::kWormsCue + 1500.0f * m, 57500.0f + 1500.0f * m) * alphaScale;
         glBegin(GL_QUAD_STRIP);
         int n = w.head < kWormTrailLength ? w.head : kWormTrailLength;
         float halfWidth = 0.005f * W + 0.005f + (i % 2 == 0 ? 0.0025f : 0.0f);
@@ -256,7 +257,7 @@ void ParticleBlob::render(float p, float fade)
     Vector eye = sphericalToCartesian(1.75f - 0.8f * p, p, -0.6f * p);
     cameraEye = eye;
     float ms = static_cast<float>(rvkGetModulePosition());
-    float u = linearStep(ms, 68500, 69600);
+    float u = linearStep(ms, timeline::kSwellCue, 69600);
     float s = std::sin(u * 1.57f);
     s *= s;
     Vector target = Vector(0.2f * s * s, 0.4f * s, 0) + sphericalToCartesian(0.75f * p, 2 - 8.3f * p, 7.9f * p);

@@ -334,3 +334,9 @@ void ShaderManager::loadShaderFiles()
         addShader(shader);
     }
 }
+
+// The containers of shaders, exported with the executable's other instantiations.
+namespace BRAVIK_LUMENVAT {
+template class Array<ShaderUniform*>;
+template class Map<Shader*>;
+} // namespace BRAVIK_LUMENVAT

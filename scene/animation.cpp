@@ -165,3 +165,10 @@ void AnimationPlayer::update(float time)
     for (Animation* track : tracks.items)
         track->apply(time);
 }
+
+// The containers of animation tracks, exported with the executable's other instantiations.
+namespace BRAVIK_LUMENVAT {
+template class Array<Animation*>;
+template class Array<AnimationKeyFrame*>;
+template class Map<AnimationAttribute>;
+} // namespace BRAVIK_LUMENVAT

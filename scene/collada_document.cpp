@@ -222,3 +222,20 @@ ColladaDocument* readColladaDocument(const std::string& fileName, const char* te
     rvkMsg("Loading collada file %s\n", fileName.c_str());
     return parseDocument(fileName, text ? text : "");
 }
+
+// The containers of the document's elements, exported with the executable's other instantiations.
+namespace BRAVIK_LUMENVAT {
+template class Array<Mesh::MeshAttribute*>;
+template class Array<ObjectNode*>;
+template class Array<Mesh::SubMesh*>;
+template class Array<Transformation*>;
+template class Map<Collada::Animation*>;
+template class Map<Collada::Attribute*>;
+template class Map<Collada::Camera*>;
+template class Map<Collada::Light*>;
+template class Map<Mesh*>;
+template class Map<ObjectNode*>;
+template class Map<Collada::Scene*>;
+template class Map<Source*>;
+template class Map<Transformation*>;
+} // namespace BRAVIK_LUMENVAT

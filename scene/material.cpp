@@ -259,3 +259,8 @@ void bindMaterials(ColladaDocument* document, Scene* scene, SceneManager* manage
             child->material = scene->materials.find(child->materialName);
     }
 }
+
+// The container of materials, exported with the executable's other instantiations.
+namespace BRAVIK_LUMENVAT {
+template class Map<Material*>;
+} // namespace BRAVIK_LUMENVAT

@@ -78,3 +78,10 @@ void MeshVBO::draw(bool withoutMaterial)
     for (MeshVBO* child : children.items)
         child->draw(withoutMaterial);
 }
+
+// The containers of vertex buffers, exported with the executable's other instantiations.
+namespace BRAVIK_LUMENVAT {
+template class Array<MeshVBO*>;
+template class Array<MeshVBO::MeshVBOAttribute*>;
+template class Map<MeshVBO*>;
+} // namespace BRAVIK_LUMENVAT

@@ -82,3 +82,12 @@ void Scene::drawNode(SceneNode* node, bool withoutMaterial)
         drawNode(child, withoutMaterial);
     glPopMatrix();
 }
+
+// The containers of the scene graph, exported with the executable's other instantiations.
+namespace BRAVIK_LUMENVAT {
+template class Array<SceneNode*>;
+template class Map<Camera*>;
+template class Map<Light*>;
+template class Map<::Scene*>;
+template class Map<SceneNode*>;
+} // namespace BRAVIK_LUMENVAT

@@ -1,5 +1,6 @@
 // The command line: defaults, every option, and the mistakes that must be refused.
 #include "app/command_line.h"
+#include "effects/show_timeline.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ TEST(CommandLine, DefaultsAreACaptureOfTheWholeShowAt60Fps)
     EXPECT_TRUE(cl.capture);
     EXPECT_EQ(cl.captureDir, "/tmp/x");
     EXPECT_EQ(cl.fromMs, 0);
-    EXPECT_EQ(cl.toMs, 281200);
+    EXPECT_EQ(cl.toMs, timeline::kShowEndMs);
     EXPECT_EQ(cl.fps, 60);
     EXPECT_EQ(cl.width, 1280);
     EXPECT_EQ(cl.height, 720);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/helpers.h"
+#include "effects/show_timeline.h"
 #include "skene_math.h"
 
 #include <cmath>
@@ -66,14 +67,14 @@ inline int beatIndexAt(float ms) { return static_cast<int>(static_cast<long long
 
 inline View colladaView(float ms)
 {
-    float p = (ms - 96150) / (123400 - 96150);
+    float p = (ms - timeline::kColladaScene.start) / (timeline::kColladaScene.end - timeline::kColladaScene.start);
     int nb = std::min((beatIndexAt(ms) - 1) / 3, 20);
     Vector base = sphericalToCartesian(1, 0.8f * nb - 4.35f * p, 3.0f * nb + 2.14f * p) * 1.5f;
     Vector eye = Vector(base.x, base.y + 1.5f, 60 - 110 * std::sin(1.5707963f * p)) +
                  sphericalToCartesian(0.56f, 0.73f * 0.8f * nb, 0.25f * 3 * nb);
     Vector target = Vector(base.x, base.y, eye.z - 100) + sphericalToCartesian(25, 6 * p, nb - 7.74f * p);
     Vec3 up(0.4f * std::cos(-1.4f * p - 0.9f * nb), 1, 0.9f * std::sin(6.28f * p) + 0.1f);
-    float fogFade = linearStep(ms, 110000, 115000);
+    float fogFade = linearStep(ms, timeline::kRisingCue, timeline::kFogGoneCue);
     float fog = (0.0115f * 0.5f + 0.015f + 0.075f - 0.075f * p) * (1 - fogFade);
     return {"colladascene_" + std::to_string(static_cast<int>(ms / 1000)), 53, 1.333f, 0.1f, 32768, v3(eye),
             v3(target), up, Mat4(), fog, p, true, -1};
@@ -81,7 +82,7 @@ inline View colladaView(float ms)
 
 inline View blurparticlesView(float p)
 {
-    float ms = 123400 + p * (150825 - 123400);
+    float ms = timeline::kBlurParticles.start + p * (timeline::kBlurParticles.end - timeline::kBlurParticles.start);
     int n = beatIndexAt(ms) / 3 + 4;
     float a = p - 2.1f * n;
     Vector target = Vector(7.25f, 0, -50) + sphericalToCartesian(3, 6 * a + 3, -3.74f * a);
@@ -91,7 +92,7 @@ inline View blurparticlesView(float p)
 
 inline View pressure2View(float p)
 {
-    float ms = 150825 + p * (178250 - 150825);
+    float ms = timeline::kPressure2.start + p * (timeline::kPressure2.end - timeline::kPressure2.start);
     int b = beatIndexAt(ms);
     unsigned seed = b < 96 ? b : 22;
     float ang = b < 96 ? 0.19f : 0.24f, sc = b < 96 ? 0.24f : 0.2f;

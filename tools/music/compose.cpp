@@ -1,12 +1,15 @@
 // compose.cpp - the arrangement, section by section.
 //
 // Keys: A minor to bar 83, C minor from the key change (bar 83) to bar 144, D minor for the finale.
-// Sections by bar (a bar is 1714.286 ms; the picture's cue in brackets):
+// Sections by bar (a bar is 1714.286 ms; the picture's cue in brackets, named in
+// effects/show_timeline.h and checked below):
 //   0 intro (0)            32 build-up (worms, 53985)   40 drop (68700)    56 flight (96150)
 //   64 rising (110000)     72 swarm (123400)            83 key change (142351)
 //   88 streaks (150825)    104 night water (178250)     128 flock (219500)
 //   135 streaks (231400)   144 finale (246800)          158 coda, silent from 281000
 #include "compose.h"
+
+#include "effects/show_timeline.h"
 
 #include "dsp.h"
 #include "harmony.h"
@@ -53,6 +56,41 @@ constexpr int kTonicA = 69; // A4
 constexpr int kTonicC = 72; // C5
 constexpr int kTonicD = 74; // D5
 
+// The sections that follow the picture, each starting on the bar that holds its cue or the next
+// one (a bar is 1714.286 ms, so a cue and its bar's start are less than a bar apart).
+struct SectionCue {
+    int bar;
+    int cueMs;
+};
+constexpr SectionCue kSectionCues[] = {
+    {32, timeline::kWormsCue},           {40, timeline::kDropCue},
+    {56, timeline::kColladaScene.start}, {64, timeline::kRisingCue},
+    {72, timeline::kBlurParticles.start}, {83, timeline::kKeyChangeCue},
+    {88, timeline::kPressure2.start},    {104, timeline::kSkene1.start},
+    {128, timeline::kFlock.start},       {135, timeline::kPressure.start},
+    {144, timeline::kParticleBlob.start},
+};
+
+constexpr bool sectionsStartOnTheirCues()
+{
+    constexpr double barMs = kRowMs * kRowsPerBar;
+    for (const SectionCue& c : kSectionCues) {
+        double offset = c.bar * barMs - c.cueMs;
+        if (offset <= -barMs || offset >= barMs)
+            return false;
+    }
+    return true;
+}
+static_assert(sectionsStartOnTheirCues(), "every section starts within a bar of the picture's cue");
+
+constexpr int sectionBar(int cueMs)
+{
+    for (const SectionCue& c : kSectionCues)
+        if (c.cueMs == cueMs)
+            return c.bar;
+    return -1;
+}
+
 // Glide speed for legato notes (period units / 4 per tick).
 constexpr uint8_t kGlide = 0x18;
 
@@ -71,10 +109,10 @@ public:
         flight();
         swarm();
         keyChange();
-        streaks(88, 104, false);
+        streaks(sectionBar(timeline::kPressure2.start), sectionBar(timeline::kSkene1.start), false);
         nightWater();
         flock();
-        streaks(135, 144, true);
+        streaks(sectionBar(timeline::kPressure.start), sectionBar(timeline::kParticleBlob.start), true);
         finale();
         coda();
         for (auto [from, to] : {std::pair{32, 39}, {40, 56}, {56, 71}, {72, 82}, {83, 88}, {88, 102}, {128, 134},
@@ -720,9 +758,9 @@ private:
         melody(kChBell, kBell, farewell, rowOf(158), kTonicD, 36, rowOf(164));
         s.echo(kChBell, kChBellEcho, rowOf(158), rowOf(164), 6, 0.5);
 
-        // Global fade from 272000 ms (bar 158, row 11) to nothing by 281000 ms.
+        // Global fade from 272000 ms (bar 158, row 11) to nothing by the end of the music.
         int from = static_cast<int>(std::ceil(272000.0 / kRowMs));
-        int to = static_cast<int>(std::floor(281000.0 / kRowMs));
+        int to = static_cast<int>(std::floor(timeline::kMusicEndMs / kRowMs));
         for (int row = from; row <= to; ++row) {
             double t = static_cast<double>(row - from) / (to - from);
             int g = static_cast<int>(std::lround(64.0 * std::pow(1.0 - t, 1.6)));
