@@ -372,16 +372,10 @@ void ParticleBlob::composite(float fade)
         spherelight->setUniform1f("dist", 0.0f);
     }
     glColor4f(fade, fade, fade, fade);
-    glActiveTextureARB(GL_TEXTURE0);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, renderTargetPool.texture1024A);
-    glActiveTextureARB(GL_TEXTURE1);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, renderTargetPool.screenTexture1024);
+    bindTwoTextures(renderTargetPool.texture1024A, renderTargetPool.screenTexture1024);
     if (spherelight)
         drawScreenQuad(true, true);
-    glDisable(GL_TEXTURE_2D);
-    glActiveTextureARB(GL_TEXTURE0);
+    releaseSecondTexture();
     unbindProgram();
 }
 

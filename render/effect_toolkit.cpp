@@ -164,6 +164,23 @@ void blurToTarget(int size, GLuint target, GLuint source, const char* program, c
     unbindProgram();
 }
 
+void bindTwoTextures(GLuint unit0, GLuint unit1)
+{
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, unit0);
+    glActiveTextureARB(GL_TEXTURE1_ARB);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, unit1);
+}
+
+void releaseSecondTexture()
+{
+    glActiveTextureARB(GL_TEXTURE1_ARB);
+    glDisable(GL_TEXTURE_2D);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
 void drawGrainLayer(float g)
 {
     glColor3f(g, g, g);

@@ -86,6 +86,13 @@ void copyToTarget(int size, GLuint target, GLuint source);
 void blurToTarget(int size, GLuint target, GLuint source, const char* program, const char* offsetName, float offset,
                   float alpha);
 
+// ---- two-texture programs ----
+
+// Unit 0 and unit 1 texturing on with these textures bound; unit 1 is left active.
+void bindTwoTextures(GLuint unit0, GLuint unit1);
+// Unit 1 texturing off and unit 0 active again: what every two-texture pass ends with.
+void releaseSecondTexture();
+
 // ---- layers ----
 
 // Film grain over the whole window: colour (g, g, g), additive, one of the pool's noise images

@@ -127,21 +127,14 @@ void PostProcess::applyGlow(int iterations, float xoff, float yoff, float blurAl
         glowc->bind();
         glowc->setUniform1f("glow_amount", glowAmount);
     }
-    glActiveTextureARB(GL_TEXTURE0_ARB);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, pool.texture1024B);
-    glActiveTextureARB(GL_TEXTURE1_ARB);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, pool.texture128A);
+    bindTwoTextures(pool.texture1024B, pool.texture128A);
     if (glowc) {
         glowc->setUniform1i("texunit0", 0);
         glowc->setUniform1i("texunit1", 1);
         windowQuad(w, h, true);
     }
 
-    glActiveTextureARB(GL_TEXTURE1_ARB);
-    glDisable(GL_TEXTURE_2D);
-    glActiveTextureARB(GL_TEXTURE0_ARB);
+    releaseSecondTexture();
     unbindProgram();
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_DEPTH_TEST);
@@ -160,12 +153,7 @@ void PostProcess::compositeParticles(float)
     Shader* parti = findProgram("parti");
     if (parti)
         parti->bind();
-    glActiveTextureARB(GL_TEXTURE0_ARB);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, pool.depthColorTexture);
-    glActiveTextureARB(GL_TEXTURE1_ARB);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, pool.depthTexture);
+    bindTwoTextures(pool.depthColorTexture, pool.depthTexture);
     if (parti) {
         parti->setUniform1i("TU0", 0);
         parti->setUniform1i("TU1", 1);
@@ -178,9 +166,7 @@ void PostProcess::compositeParticles(float)
         windowQuad(w, h, true);
 
     glDisable(GL_BLEND);
-    glActiveTextureARB(GL_TEXTURE1_ARB);
-    glDisable(GL_TEXTURE_2D);
-    glActiveTextureARB(GL_TEXTURE0_ARB);
+    releaseSecondTexture();
     unbindProgram();
     rvkPerspective3D();
 }
