@@ -13,6 +13,7 @@ RenderTargetPool renderTargetPool;
 bool multisampleAvailable = false;
 bool multisampleResolvePending = false;
 GLuint multisampleResolveTexture = 0;
+int multisampleResolveCount = 0;
 
 namespace {
 
@@ -295,6 +296,7 @@ void RenderTargetPool::attachSizedTarget(GLuint fbo, GLuint depthBuffer, GLuint 
 
 void RenderTargetPool::bindDepthFBO()
 {
+    multisampleResolvePending = false;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, depthFBO);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, depthTexture, 0);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, depthColorTexture, 0);
@@ -318,6 +320,7 @@ void RenderTargetPool::bindTextureFBO1024(GLuint texture, bool direct)
 
 void RenderTargetPool::bindTextureFBO512(GLuint texture)
 {
+    multisampleResolvePending = false;
     attachSizedTarget(fbo512, depthBuffer512, texture);
     checkFBOStatus("bindTextureFBO512");
     glViewport(0, 0, 512, 512);
@@ -325,6 +328,7 @@ void RenderTargetPool::bindTextureFBO512(GLuint texture)
 
 void RenderTargetPool::bindTextureFBO256(GLuint texture)
 {
+    multisampleResolvePending = false;
     attachSizedTarget(fbo256, depthBuffer256, texture);
     checkFBOStatus("bindTextureFBO256");
     glViewport(0, 0, 256, 256);
@@ -332,13 +336,14 @@ void RenderTargetPool::bindTextureFBO256(GLuint texture)
 
 void RenderTargetPool::bindTextureFBO128(GLuint texture)
 {
+    multisampleResolvePending = false;
     attachSizedTarget(fbo128, depthBuffer128, texture);
     checkFBOStatus("bindTextureFBO128");
     glViewport(0, 0, 128, 128);
 }
 
-// Resolves a multisampled 1024 render into its texture; the pending flag stays set, so a second
-// unbind resolves the same samples again.
+// Resolves a multisampled 1024 render into its texture; the pending flag stays set until another
+// target is bound, so a second unbind right after resolves the same samples again.
 void RenderTargetPool::unbindFBO()
 {
     if (glRenderbufferStorageMultisampleEXT && multisampleResolvePending) {
@@ -350,6 +355,7 @@ void RenderTargetPool::unbindFBO()
                                      depthBuffer1024);
         glBlitFramebufferEXT(0, 0, 1024, 1024, 0, 0, 1024, 1024, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT,
                              GL_NEAREST);
+        ++multisampleResolveCount;
     }
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     rvkResetViewport();

@@ -77,6 +77,9 @@ constexpr int kNoiseTextureSize = 1024;
 
 // Both multisample entry points are present.
 extern bool multisampleAvailable;
-// The texture a multisampled 1024 bind renders for, and whether unbindFBO resolves into it.
+// The texture a multisampled 1024 bind renders for, and whether unbindFBO resolves into it. A bind
+// of another target clears the flag: the samples were resolved when that use ended.
 extern bool multisampleResolvePending;
 extern GLuint multisampleResolveTexture;
+// Resolves made so far (a count for measurements and tests).
+extern int multisampleResolveCount;

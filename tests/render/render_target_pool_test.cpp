@@ -138,6 +138,29 @@ TEST_F(RenderTargetPoolTest, ASecondUnbindResolvesTheSameSamplesAgain)
     glDeleteTextures(1, &texture);
 }
 
+TEST_F(RenderTargetPoolTest, AMultisampledUseIsResolvedOnceWhenOtherTargetsFollow)
+{
+    if (!multisampleAvailable)
+        GTEST_SKIP() << "no multisampling";
+    GLuint texture = makeTexture(1024, 1024, rgba(0, 0, 0, 255));
+    GLuint small = makeTexture(512, 512, rgba(0, 0, 0, 255));
+    int before = multisampleResolveCount;
+    pool.bindTextureFBO1024(texture, false);
+    clearTo(0, 1, 0, 1);
+    pool.unbindFBO();
+    EXPECT_EQ(multisampleResolveCount, before + 1);
+    for (int i = 0; i < 3; ++i) {
+        pool.bindTextureFBO512(small);
+        pool.unbindFBO();
+        pool.bindDepthFBO();
+        pool.unbindFBO();
+    }
+    EXPECT_EQ(multisampleResolveCount, before + 1);
+    EXPECT_EQ(readTexture(texture).at(7, 900), rgba(0, 255, 0, 255));
+    glDeleteTextures(1, &texture);
+    glDeleteTextures(1, &small);
+}
+
 TEST_F(RenderTargetPoolTest, ADirect1024BindSkipsTheMultisampleTarget)
 {
     GLuint texture = makeTexture(1024, 1024, rgba(0, 0, 0, 255));
