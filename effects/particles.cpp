@@ -195,6 +195,7 @@ void Particles::drawParticles(float p)
     if (!particles)
         return;
     SwarmLook look = swarmLookAt(rvkGetModulePosition());
+    boxes.clear();
     for (int i = 0; i < look.count; ++i) {
         Particle& particle = particles[i];
         // After a seek backwards a particle can wait further ahead than any respawn puts it;
@@ -212,16 +213,12 @@ void Particles::drawParticles(float p)
         }
         float rgb[3];
         particleColor(i, look.late, rgb);
-        glColor3f(rgb[0], rgb[1], rgb[2]);
+        boxes.color(rgb[0], rgb[1], rgb[2]);
         Vector3 position = particle.start + particle.delta * m;
         float size = particleBaseSize(i, look.late) * particleEnvelope(m);
-        glPushMatrix();
-        glTranslatef(position.x, position.y, position.z);
-        float axis = static_cast<float>(i);
-        glRotatef(particleAngle(i, p), axis, axis, axis);
-        drawBox(size, 1);
-        glPopMatrix();
+        emitParticleBox(boxes, position, size, particleAngle(i, p));
     }
+    boxes.draw(GL_QUADS);
 }
 
 void Particles::render(float p, float)

@@ -44,8 +44,9 @@ float particleProgress(const Particle& particle, float p);
 // The size a box has at progress m: it swells in over the first tenth, shrinks over the last 5 %.
 float particleEnvelope(float m);
 
-// How the swarm looks at a module position: before the key change 7 000 boxes, one in eight
-// magenta, the rest blue; from it on 10 000, the other way round, with big magenta boxes.
+// How the swarm looks at a module position: before the key change 7 000 boxes of one size, one
+// in eight magenta, the rest blue; from it on 10 000, the other way round, the blue eighth
+// larger than the magenta rest.
 struct SwarmLook {
     int count;
     bool late;
