@@ -12,13 +12,13 @@
 #include "render/helpers.h"
 #include "render/post_process.h"
 #include "render/render_target_pool.h"
+#include "test_support.h"
 
 #include <benchmark/benchmark.h>
 
 #include <GL/glu.h>
 
 #include <chrono>
-#include <string>
 
 using namespace BRAVIK_LUMENVAT;
 
@@ -34,19 +34,8 @@ bool setUp()
 {
     if (effect)
         return true;
-    if (!rvkHasDisplay())
+    if (!testsupport::openGLWindow(1280, 720, testsupport::builtPakPath()))
         return false;
-    static std::string log = "/tmp/sublumen-particles-benchmark.log";
-    static std::string pak = SUBLUMEN_DATA_PAK;
-    RvkOptions options;
-    options.noAudio = true;
-    options.boxesToLogOnly = true;
-    options.logPath = log.c_str();
-    options.dataPath = pak.c_str();
-    rvkSetOptions(&options);
-    rvkInitEx(1280, 720, 32, false, true, false, false, 8, 2, "data.pak", 60);
-    rvkReadPak("data.pak");
-    rvkUploadTextures();
     renderTargetPool.init();
     effect = new Particles;
     effect->init(123400, 150825);
