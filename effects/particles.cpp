@@ -246,6 +246,8 @@ void Particles::render(float p, float)
     glClear(GL_COLOR_BUFFER_BIT);
     float c = 1 - 0.1f * beatMeter->level();
     glColor3f(c, c, c);
+    // Fixed-function fog, which stays off; the scene's programs take their density from the fog
+    // start, left as the flight before this effect set it.
     float fogLevel = beatMeter->level();
     glFogf(GL_FOG_DENSITY, 0.015f * fogLevel * linearStep(p, 0, 0.05f));
     glDisable(GL_BLEND);
