@@ -5,8 +5,8 @@ uniform float distance;
 varying vec2 coord;
 
 // dof_flock - lays the occluded ribbons (original) over what is already in the frame, with depth
-// of field from the depth pass (dofFactor, depth = 1 - eye distance / 100 encoded as
-// "renderdepth" writes it; 0 where nothing was drawn).
+// of field from the depth pass (dofFactor, depth = 1 - (eye distance)^2 / 60,
+// stored as "renderdepth" writes it; 0 where nothing was drawn).
 //
 // Blur grows with |depth - focus| / distance, full at 1; where nothing was drawn it is full. Each
 // pixel gathers sixteen taps over its own blur disc (round on screen whatever the picture's
@@ -15,7 +15,7 @@ varying vec2 coord;
 // ribbon, less a third for blurred ones: out of focus, the sky shows through.
 const float TEXELS = 1024.0;
 const int TAPS = 16;
-const float MAX_RADIUS = 0.016; // picture heights
+const float MAX_RADIUS = 0.02; // picture heights
 
 float depthAt(vec2 p)
 {

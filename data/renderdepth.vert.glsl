@@ -1,9 +1,9 @@
-varying float eyeDistance;
+varying vec3 eyePosition;
 
-// renderdepth - the flock's ribbons as depth: the distance of each vertex from the eye, in the
+// renderdepth - the flock's ribbons as depth: each vertex's position seen from the eye, in the
 // units of the scene (the cube is one unit wide).
 void main()
 {
-    eyeDistance = length((gl_ModelViewMatrix * gl_Vertex).xyz);
+    eyePosition = (gl_ModelViewMatrix * gl_Vertex).xyz;
     gl_Position = ftransform();
 }

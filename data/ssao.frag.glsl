@@ -6,8 +6,8 @@ uniform float ssaoFactorDarkness;
 varying vec2 coord;
 
 // ssao - the flock's ambient occlusion: darkens the colour pass (original) where nearer ribbons
-// crowd around a pixel, judged from the depth pass (dofFactor, depth = 1 - eye distance / 100,
-// encoded as "renderdepth" writes it; 0 where nothing was drawn).
+// crowd around a pixel, judged from the depth pass (dofFactor, depth = 1 - (eye distance)^2 /
+// 60, stored as "renderdepth" writes it; 0 where nothing was drawn).
 //
 // Twelve taps on a spiral around the pixel, over a disc that covers about 0.012 scene units at
 // the pixel's depth. A tap occludes when it is nearer than the pixel by more than SSAOLOW_BOUND
@@ -31,7 +31,7 @@ void main()
         gl_FragColor = vec4(colour.rgb, 1.0);
         return;
     }
-    float eyeDistance = max((1.0 - depth) * 100.0, 0.05);
+    float eyeDistance = max(sqrt((1.0 - depth) * 60.0), 0.05);
     float radius = 0.012 / eyeDistance;
     float occlusion = 0.0;
     for (int i = 0; i < TAPS; i++) {

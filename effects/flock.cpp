@@ -86,13 +86,6 @@ bool wrapCoordinate(float& c)
     return false;
 }
 
-void stepAllBoids()
-{
-    for (int i = 0; i < kBoidCount; ++i)
-        updateBoid(boids[i]);
-    rebuildFlockGrid();
-}
-
 // The quad of the unit square with unit-0 coordinates equal to its corners.
 void drawUnitQuad()
 {
@@ -191,6 +184,13 @@ void updateBoid(Boid& b)
     }
 }
 
+void stepFlock()
+{
+    for (int i = 0; i < kBoidCount; ++i)
+        updateBoid(boids[i]);
+    rebuildFlockGrid();
+}
+
 int advanceFlock(float deltaSeconds)
 {
     flockAccumulator += deltaSeconds * 1000;
@@ -198,7 +198,7 @@ int advanceFlock(float deltaSeconds)
         flockAccumulator = kFlockMaxOwedMs;
     int steps = 0;
     while (flockAccumulator > kFlockStepMs) {
-        stepAllBoids();
+        stepFlock();
         flockAccumulator -= kFlockStepMs;
         steps += 1;
     }
@@ -261,7 +261,7 @@ bool Flock::init(unsigned long startMs, unsigned long endMs)
         flockRotations[k] = Matrix4::makeRotation(static_cast<float>(k) * kTwoPi / 32, 1, 0, 0);
 
     for (int n = 0; n < kWarmUpSteps; ++n)
-        stepAllBoids();
+        stepFlock();
     return true;
 }
 

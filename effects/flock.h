@@ -50,6 +50,8 @@ int flockCellOf(int ix, int iy, int iz);
 void rebuildFlockGrid();
 // One 40 ms step of one boid, against the grid as last rebuilt.
 void updateBoid(Boid& b);
+// One step of every boid in order, then the grid rebuilt.
+void stepFlock();
 // Adds a frame's time (seconds) to the accumulator, capped at 400 ms owed, and runs whole steps of
 // all boids while more than 40 ms are owed. Returns the number of steps run.
 int advanceFlock(float deltaSeconds);
