@@ -106,6 +106,20 @@ void releaseUnitOne()
     glActiveTextureARB(GL_TEXTURE0);
 }
 
+// What the effects before may leave on that would change the ribbons' fixed-function colour
+// pass: a bound program, a second texture unit, lighting, culling, alpha test, clip planes.
+void clearInheritedState()
+{
+    unbindProgram();
+    releaseUnitOne();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_STENCIL_TEST);
+    for (int i = 0; i < 6; ++i)
+        glDisable(GL_CLIP_PLANE0 + i);
+}
+
 } // namespace
 
 int flockCellOf(int ix, int iy, int iz)
@@ -291,11 +305,10 @@ void Flock::render(float p, float)
     glFogi(GL_FOG_MODE, GL_EXP2);
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LESS);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_ALPHA_TEST);
+    clearInheritedState();
 
     drawDepthPass(t);
     drawColourPass(t);

@@ -20,8 +20,9 @@ const Color kLavender{0.58f, 0.52f, 0.90f};
 const Color kHorizon{0.93f, 0.62f, 0.70f};
 const Color kAmber{1.0f, 0.70f, 0.36f};
 const Color kSunCore{1.0f, 0.94f, 0.80f};
-const Color kCloudShadow{0.30f, 0.22f, 0.62f};
-const Color kCloudMagenta{0.80f, 0.30f, 0.62f};
+const Color kCloudShadow{0.36f, 0.30f, 0.74f};
+const Color kCloudMagenta{0.86f, 0.42f, 0.76f};
+const Color kCloudRim{1.0f, 0.80f, 0.62f};
 
 const float kSunX = -0.42f, kSunY = -0.16f;
 
@@ -36,7 +37,7 @@ Color clearSky(float x, float y)
     Color c = mix(kHorizon, kLavender, smoothstep(0.05f, 0.55f, up));
     c = mix(c, kZenith, smoothstep(0.45f, 1.05f, up));
     float d2 = sunDistanceSq(x, y);
-    c = c + kAmber * (0.55f * std::exp(-d2 / 0.22f)) + kSunCore * (0.85f * std::exp(-d2 / 0.006f));
+    c = c + kAmber * (0.8f * std::exp(-d2 / 0.16f) + 0.25f * std::exp(-d2 / 0.8f) * (1.0f - up)) + kSunCore * (0.85f * std::exp(-d2 / 0.006f));
     return c;
 }
 
@@ -47,17 +48,18 @@ float cloudDensity(float x, float y)
     float n = fbm(1.1f * x + 0.6f * wx, 3.4f * y + 0.4f * wx, 302, 6, 0.55f);
     float bands = std::exp(-std::pow((y + 0.30f) / 0.12f, 2.0f)) + 0.8f * std::exp(-std::pow((y - 0.12f) / 0.10f, 2.0f)) +
                   0.35f * std::exp(-std::pow((y - 0.36f) / 0.08f, 2.0f));
-    return smoothstep(-0.15f, 0.55f, n) * clamp01(bands);
+    return smoothstep(-0.3f, 0.3f, n) * clamp01(bands);
 }
 
 Color shadeCloud(float x, float y, float density)
 {
-    // Lit from the sun's side: the rim towards the sun glows amber, then magenta, then violet.
+    // Lit from the sun's side: the rims towards the sun glow warm, further off magenta, and the
+    // thick parts stay violet.
     float toSun = std::exp(-sunDistanceSq(x, y) / 0.35f);
     float edgeLight = fbm(2.6f * x - 1.0f, 6.0f * y + 2.0f, 303, 3) * 0.5f + 0.5f;
-    Color lit = mix(kCloudMagenta, kAmber, smoothstep(0.25f, 0.9f, toSun));
-    Color c = mix(kCloudShadow, lit, clamp01(0.25f + 0.9f * toSun * edgeLight + 0.2f * edgeLight));
-    return c * (0.9f + 0.25f * (1.0f - density));
+    Color lit = mix(kCloudMagenta, kCloudRim, smoothstep(0.2f, 0.9f, toSun));
+    float light = clamp01((0.3f + 0.8f * toSun) * edgeLight * 1.4f * (1.15f - density));
+    return mix(kCloudShadow, lit, light);
 }
 
 float toneMap(float v)
@@ -75,7 +77,7 @@ Image makeFlockSky(int width, int height)
             float x = ((col + 0.5f) / width - 0.5f) * kPictureAspect;
             float y = 0.5f - (row + 0.5f) / height;
             float density = cloudDensity(x, y);
-            Color c = mix(clearSky(x, y), shadeCloud(x, y, density), 0.7f * density);
+            Color c = mix(clearSky(x, y), shadeCloud(x, y, density), 0.85f * density);
             float vignette = 1.0f - 0.35f * smoothstep(0.4f, 1.2f, std::sqrt(x * x * 0.4f + y * y * 1.8f));
             c = c * vignette;
             image.set(col, row, {toneMap(c.r), toneMap(c.g), toneMap(c.b)}, 1.0f);
