@@ -1,6 +1,6 @@
 // flock.cpp - the flock effect.
 //
-// The boids live in the unit cube; the camera looks at the cube's centre from inside or near it,
+// The boids live in the unit cube; the camera looks towards the cube's centre from inside it,
 // and the model is shifted by -0.5 so that centre is the origin. Every pass that draws the
 // ribbons (depth, colour) sees the same camera; the later passes are screen quads in the unit
 // square. Nothing here draws random numbers after init, so a frame depends only on the position
@@ -36,7 +36,7 @@ const float kSpeedLimitSq = 0.0005f;
 const float kMoveScale = 1.45f * 0.5f;
 const float kTwoPi = 6.2831854f;
 
-// Depth of field and occlusion settings; the programs' depth is 1 - eye distance / 100.
+// Depth of field and occlusion settings, in the programs' depth: 1 - (eye distance)^2 / 60.
 const float kFocus = 0.99363f;
 const float kFocusDistance = 0.00775f;
 const float kOcclusionLowBound = 0.1f;
@@ -86,12 +86,6 @@ bool wrapCoordinate(float& c)
     return false;
 }
 
-// The quad of the unit square with unit-0 coordinates equal to its corners.
-void drawUnitQuad()
-{
-    drawRect(0, 0, 1, 1, kQuadTexUpright);
-}
-
 void bindUnit(GLenum unit, GLuint texture)
 {
     glActiveTextureARB(unit);
@@ -104,6 +98,19 @@ void releaseUnitOne()
     glActiveTextureARB(GL_TEXTURE1);
     glDisable(GL_TEXTURE_2D);
     glActiveTextureARB(GL_TEXTURE0);
+}
+
+// The unit square through `program` (bound by the caller) with `colour` as "original" on unit 0
+// and the depth pass as "dofFactor" on unit 1, unit-0 coordinates equal to the corners. Leaves
+// unit 1 texturing off and unit 0 active.
+void drawOverDepth(Shader& program, GLuint colour)
+{
+    bindUnit(GL_TEXTURE0, colour);
+    program.setUniform1i("original", 0);
+    bindUnit(GL_TEXTURE1, renderTargetPool.screenTexture1024);
+    program.setUniform1i("dofFactor", 1);
+    drawRect(0, 0, 1, 1, kQuadTexUpright);
+    releaseUnitOne();
 }
 
 // What the effects before may leave on that would change the ribbons' fixed-function colour
@@ -386,12 +393,7 @@ void Flock::drawOcclusionPass()
         ssao->setUniform1f("SSAOLOW_BOUND", kOcclusionLowBound);
         ssao->setUniform1f("ssaoFactorDistance", kOcclusionDistance);
         ssao->setUniform1f("ssaoFactorDarkness", kOcclusionDarkness);
-        bindUnit(GL_TEXTURE0, renderTargetPool.texture1024C);
-        ssao->setUniform1i("original", 0);
-        bindUnit(GL_TEXTURE1, renderTargetPool.screenTexture1024);
-        ssao->setUniform1i("dofFactor", 1);
-        drawUnitQuad();
-        releaseUnitOne();
+        drawOverDepth(*ssao, renderTargetPool.texture1024C);
         unbindProgram();
     }
     rvkPerspective3D();
@@ -426,12 +428,7 @@ void Flock::drawDepthOfField()
     if (dof) {
         dof->setUniform1f("focus", kFocus);
         dof->setUniform1f("distance", kFocusDistance);
-        bindUnit(GL_TEXTURE0, renderTargetPool.texture1024B);
-        dof->setUniform1i("original", 0);
-        bindUnit(GL_TEXTURE1, renderTargetPool.screenTexture1024);
-        dof->setUniform1i("dofFactor", 1);
-        drawUnitQuad();
-        releaseUnitOne();
+        drawOverDepth(*dof, renderTargetPool.texture1024B);
     }
     rvkPerspective3D();
     unbindProgram();
