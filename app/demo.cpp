@@ -12,6 +12,7 @@
 #include "app/main_loop.h"
 #include "app/setup_dialog.h"
 #include "effects/collada_test.h"
+#include "effects/flock.h"
 #include "effects/particle_blob.h"
 #include "effects/particles.h"
 #include "effects/show_timeline.h"
@@ -105,6 +106,7 @@ const std::vector<EffectEntry>& productionEffects()
         row(timeline::kWaterBlobs, [] { return static_cast<Base*>(new ParticleBlob); }),
         row(timeline::kColladaScene, [] { return static_cast<Base*>(new ColladaTest); }),
         row(timeline::kBlurParticles, [] { return static_cast<Base*>(new Particles); }),
+        row(timeline::kFlock, [] { return static_cast<Base*>(new Flock); }),
     };
     return table;
 }
