@@ -13,6 +13,7 @@
 #include "app/setup_dialog.h"
 #include "effects/collada_test.h"
 #include "effects/particle_blob.h"
+#include "effects/pressure.h"
 #include "effects/show_timeline.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
@@ -103,6 +104,8 @@ const std::vector<EffectEntry>& productionEffects()
     static const std::vector<EffectEntry> table = {
         row(timeline::kWaterBlobs, [] { return static_cast<Base*>(new ParticleBlob); }),
         row(timeline::kColladaScene, [] { return static_cast<Base*>(new ColladaTest); }),
+        row(timeline::kPressure2, [] { return static_cast<Base*>(new Pressure2); }),
+        row(timeline::kPressure, [] { return static_cast<Base*>(new Pressure); }),
     };
     return table;
 }
