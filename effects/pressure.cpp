@@ -19,13 +19,16 @@ namespace {
 
 const int kForcesPerStep = 25;
 
-// Pressure's still camera drifts slowly; its fluid is stirred harder and runs slower steps.
+// Step is real time per simulation step (seconds of frame time); Dt is the solver's own time
+// step. "pressure" stirs harder, in longer steps, and its tracers lose speed faster.
+const float kPressureStep = 0.02f;
 const float kPressureForce = 75;
 const float kPressureDt = 0.39999998f;
 const float kPressureGain = 0.004f;
 const float kPressureDamping = 0.95f;
 const float kPressureStreakLength = 3;
 
+const float kPressure2Step = 0.016666668f;
 const float kPressure2Force = 25;
 const float kPressure2Dt = 0.33333334f;
 const float kPressure2Gain = 0.0045f;
@@ -133,11 +136,11 @@ void collectPressure2Streaks(const Tracers& tracers, float fog, VertexBatch& bat
     });
 }
 
-// ---- pressure ----
+// ---- both ----
 
-Pressure::Pressure() : stepTimer(new StepTimer(16, 5)) {}
+FluidStreaks::FluidStreaks(float stepSeconds) : stepTimer(new StepTimer(16, 5)), clock(stepSeconds) {}
 
-bool Pressure::init(unsigned long startMs, unsigned long endMs)
+bool FluidStreaks::init(unsigned long startMs, unsigned long endMs)
 {
     storeSpan(*this, startMs, endMs);
     grid = std::make_unique<FluidGrid>();
@@ -145,10 +148,14 @@ bool Pressure::init(unsigned long startMs, unsigned long endMs)
     return true;
 }
 
-void Pressure::draw()
+void FluidStreaks::draw()
 {
     drawWithSceneFade(*this);
 }
+
+// ---- pressure ----
+
+Pressure::Pressure() : FluidStreaks(kPressureStep) {}
 
 int Pressure::simulate(float seconds, int beatIndex)
 {
@@ -209,20 +216,7 @@ void Pressure::drawBackground(float level)
 
 // ---- pressure2 ----
 
-Pressure2::Pressure2() : stepTimer(new StepTimer(16, 5)) {}
-
-bool Pressure2::init(unsigned long startMs, unsigned long endMs)
-{
-    storeSpan(*this, startMs, endMs);
-    grid = std::make_unique<FluidGrid>();
-    tracers = std::make_unique<Tracers>();
-    return true;
-}
-
-void Pressure2::draw()
-{
-    drawWithSceneFade(*this);
-}
+Pressure2::Pressure2() : FluidStreaks(kPressure2Step) {}
 
 unsigned Pressure2::forceSeed(float p, int beatIndex)
 {
@@ -263,7 +257,7 @@ void Pressure2::recycleTracers()
 
 void Pressure2::render(float p, float)
 {
-    beatClock->pulse();
+    beatClock->pulse(); // read for the beat flag it keeps
     int b = beatClock->beatIndex();
     rvkSetPerspective(90, 0.005f, 1.75f);
     glLoadIdentity();
@@ -282,7 +276,7 @@ void Pressure2::render(float p, float)
     glFogf(GL_FOG_START, fog);
     drawScene(p, b);
 
-    beatMeter->level();
+    beatMeter->level(); // read for its decay alone: the meter falls on every read
     // The streaks are seen through the scene camera's lens.
     rvkSetPerspective(80, 0.005f, 100);
     beginStreakCapture();

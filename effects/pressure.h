@@ -28,11 +28,27 @@ void collectPressureStreaks(const Tracers& tracers, VertexBatch& batch);
 // "pressure2": dim blue-violet, every 8th streak brighter with a green that rises with `fog`.
 void collectPressure2Streaks(const Tracers& tracers, float fog, VertexBatch& batch);
 
-class Pressure : public BRAVIK_LUMENVAT::Base {
+// What both streak effects hold: their own fluid, tracers and clock (made by init, kept for the
+// life of the process and never reset) and the streak batch (its memory kept between frames).
+class FluidStreaks : public BRAVIK_LUMENVAT::Base {
+public:
+    explicit FluidStreaks(float stepSeconds);
+    bool init(unsigned long start, unsigned long end) override;
+    // The common 10 % fade draw(); the effects ignore the fade value.
+    void draw() override;
+
+    StepTimer* stepTimer;
+    std::unique_ptr<FluidGrid> grid;
+    std::unique_ptr<Tracers> tracers;
+    SimulationClock clock;
+
+protected:
+    VertexBatch streaks;
+};
+
+class Pressure : public FluidStreaks {
 public:
     Pressure();
-    bool init(unsigned long start, unsigned long end) override;
-    void draw() override;
     void render(float position, float fade) override;
 
     // Adds `seconds` to the clock and runs every owed step, the forces seeded by `beatIndex`.
@@ -40,22 +56,13 @@ public:
     int simulate(float seconds, int beatIndex);
     void step(int beatIndex);
 
-    StepTimer* stepTimer;
-    std::unique_ptr<FluidGrid> grid;
-    std::unique_ptr<Tracers> tracers;
-    SimulationClock clock{0.02f};
-
 private:
     void drawBackground(float level);
-
-    VertexBatch streaks;
 };
 
-class Pressure2 : public BRAVIK_LUMENVAT::Base {
+class Pressure2 : public FluidStreaks {
 public:
     Pressure2();
-    bool init(unsigned long start, unsigned long end) override;
-    void draw() override;
     void render(float position, float fade) override;
 
     // As Pressure::simulate; the forces follow the beat and p (frozen past p 0.96), and the
@@ -65,10 +72,6 @@ public:
     // The seed of the force pattern at position p and beat index b.
     static unsigned forceSeed(float p, int beatIndex);
 
-    StepTimer* stepTimer;
-    std::unique_ptr<FluidGrid> grid;
-    std::unique_ptr<Tracers> tracers;
-    SimulationClock clock{0.016666668f};
     // Counts in floats over the position array but wraps at the tracer count, so the recycling
     // only ever visits the first 16667 tracers.
     int cursor = 0;
@@ -76,6 +79,4 @@ public:
 private:
     void recycleTracers();
     void drawScene(float p, int beat);
-
-    VertexBatch streaks;
 };
