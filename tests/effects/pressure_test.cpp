@@ -210,6 +210,10 @@ TEST(SimulationClock, ALongStallRunsEveryOwedStepAndAShortFrameNone)
     EXPECT_EQ(effect.simulate(1.0f, 120), 50); // 1.001 s owed: no cap of 5
     EXPECT_TRUE(allFinite(*effect.grid));
 
+    SimulationClock exact(0.02f);
+    exact.add(0.02f);
+    EXPECT_FALSE(exact.takeStep()); // owed only once the accumulator exceeds a step
+
     Pressure2 scene;
     scene.init(150825, 178250);
     // 30 steps of 1/60 s fill 0.5 s only to within float rounding: the last waits for the next frame.
