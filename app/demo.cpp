@@ -15,6 +15,7 @@
 #include "effects/flock.h"
 #include "effects/particle_blob.h"
 #include "effects/particles.h"
+#include "effects/pressure.h"
 #include "effects/show_timeline.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
@@ -106,7 +107,9 @@ const std::vector<EffectEntry>& productionEffects()
         row(timeline::kWaterBlobs, [] { return static_cast<Base*>(new ParticleBlob); }),
         row(timeline::kColladaScene, [] { return static_cast<Base*>(new ColladaTest); }),
         row(timeline::kBlurParticles, [] { return static_cast<Base*>(new Particles); }),
+        row(timeline::kPressure2, [] { return static_cast<Base*>(new Pressure2); }),
         row(timeline::kFlock, [] { return static_cast<Base*>(new Flock); }),
+        row(timeline::kPressure, [] { return static_cast<Base*>(new Pressure); }),
     };
     return table;
 }
