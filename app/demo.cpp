@@ -14,6 +14,7 @@
 #include "effects/collada_test.h"
 #include "effects/particle_blob.h"
 #include "effects/show_timeline.h"
+#include "effects/skene1.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
 #include "render/shader_manager.h"
@@ -103,6 +104,7 @@ const std::vector<EffectEntry>& productionEffects()
     static const std::vector<EffectEntry> table = {
         row(timeline::kWaterBlobs, [] { return static_cast<Base*>(new ParticleBlob); }),
         row(timeline::kColladaScene, [] { return static_cast<Base*>(new ColladaTest); }),
+        row(timeline::kSkene1, [] { return static_cast<Base*>(new Skene1); }),
     };
     return table;
 }
