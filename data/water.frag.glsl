@@ -4,13 +4,13 @@
 // slow swell that drifts with pos (the effect position). Looking straight down the water is dark;
 // toward grazing angles it mirrors more (a fresnel-like term). A faint blue-violet tint, a glint on
 // the ring crests, and the quad's edges fade out so that the water has no hard border.
-uniform sampler2D water_reflection;
-uniform sampler2D water_normalmap;
-uniform float pos;
 varying vec4 clipPosition;
 varying vec3 ecPosition;
 varying vec3 ecUp;
 varying vec2 rippleCoord;
+uniform sampler2D water_reflection;
+uniform sampler2D water_normalmap;
+uniform float pos;
 
 void main()
 {
