@@ -101,8 +101,11 @@ void WaterRipple::drop(int frameCount)
 
 void WaterRipple::computeNormalMap()
 {
-    // Heights one step behind `current`, truncated toward zero before use.
-    auto H = [this](int x, int y) { return std::trunc(previous[x + n * y]); };
+    // Heights one step behind `current`, truncated toward zero before use (once per cell, into
+    // `scratch`, which only carries data inside step).
+    for (size_t i = 0; i < previous.size(); ++i)
+        scratch[i] = std::trunc(previous[i]);
+    auto H = [this](int x, int y) { return scratch[x + n * y]; };
     for (int y = 1; y <= n - 3; ++y)
         for (int x = 1; x <= n - 3; ++x) {
             float gx = H(x - 1, y + 1) + H(x - 1, y - 1) + 2 * H(x - 1, y) - H(x + 1, y - 1) - 2 * H(x + 1, y) -
