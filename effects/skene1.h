@@ -34,8 +34,10 @@ public:
     // The eight drops of the frame numbered `frameCount`: `previous` = 255 at rows 48..192 and
     // columns 98 and 151, every index clamped into the field.
     void drop(int frameCount);
-    // The normal map of the truncated `previous` heights into `normalMap`, uploaded whole.
+    // The normal map of the `previous` heights (one step behind `current`, each truncated toward
+    // zero) into `normalMap`, on the processor only.
     void computeNormalMap();
+    // computeNormalMap, then the whole buffer uploaded into `texture` (where one was created).
     void updateNormalMap();
 
     float& currentAt(int x, int y) { return current[x + n * y]; }
