@@ -17,6 +17,7 @@
 #include "effects/particles.h"
 #include "effects/pressure.h"
 #include "effects/show_timeline.h"
+#include "effects/skene1.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
 #include "render/shader_manager.h"
@@ -108,6 +109,7 @@ const std::vector<EffectEntry>& productionEffects()
         row(timeline::kColladaScene, [] { return static_cast<Base*>(new ColladaTest); }),
         row(timeline::kBlurParticles, [] { return static_cast<Base*>(new Particles); }),
         row(timeline::kPressure2, [] { return static_cast<Base*>(new Pressure2); }),
+        row(timeline::kSkene1, [] { return static_cast<Base*>(new Skene1); }),
         row(timeline::kFlock, [] { return static_cast<Base*>(new Flock); }),
         row(timeline::kPressure, [] { return static_cast<Base*>(new Pressure); }),
     };
