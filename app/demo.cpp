@@ -11,6 +11,7 @@
 
 #include "app/main_loop.h"
 #include "app/setup_dialog.h"
+#include "effects/blur_blob.h"
 #include "effects/collada_test.h"
 #include "effects/particle_blob.h"
 #include "effects/show_timeline.h"
@@ -103,6 +104,7 @@ const std::vector<EffectEntry>& productionEffects()
     static const std::vector<EffectEntry> table = {
         row(timeline::kWaterBlobs, [] { return static_cast<Base*>(new ParticleBlob); }),
         row(timeline::kColladaScene, [] { return static_cast<Base*>(new ColladaTest); }),
+        row(timeline::kParticleBlob, [] { return static_cast<Base*>(new BlurBlob); }),
     };
     return table;
 }
