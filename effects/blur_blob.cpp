@@ -244,8 +244,9 @@ void BlurBlob::drawSmoke(float p, float fade)
 }
 
 // The shared scene around the column's foot, lit by the third light pattern. Its materials turn
-// fogged fragments transparent; the fog thickens as the effect fades, so the scene sinks into
-// the black with the rest of the picture instead of outlasting it.
+// fogged fragments transparent; the fog (density 0.1 at full strength) thickens with the cube of
+// the fade's fall, so the scene sinks into the black with the rest of the picture instead of
+// outlasting it: at fade 0 the density is 800 and nothing of the scene is left.
 void BlurBlob::drawScene(const BlurBlobCamera& cam, float fade)
 {
     rvkSetPerspective(63, 0.5f, 300);
@@ -255,7 +256,8 @@ void BlurBlob::drawScene(const BlurBlobCamera& cam, float fade)
     glEnable(GL_DEPTH_TEST);
     glColor4f(1, 1, 1, 1);
     glPushMatrix();
-    glFogf(GL_FOG_START, kSceneFogDensity / std::fmax(fade, 0.001f));
+    float f = std::fmax(fade, 0.05f);
+    glFogf(GL_FOG_START, kSceneFogDensity / (f * f * f));
     glTranslatef(0, 0, kSceneShiftZ);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
