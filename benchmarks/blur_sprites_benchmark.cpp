@@ -16,7 +16,6 @@
 #include <GL/glu.h>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <string>
 
 using namespace BRAVIK_LUMENVAT;
@@ -61,11 +60,6 @@ bool setUp()
     return ready;
 }
 
-float spriteSize(int j)
-{
-    return std::fabs(std::sin(20 * kP + 0.2f * static_cast<float>(j))) * 0.05f + 0.01f + 0.0175f * beatClock->pulse();
-}
-
 void beginLayer(bool direct = false)
 {
     renderTargetPool.bindTextureFBO1024(renderTargetPool.texture1024A, direct);
@@ -96,10 +90,7 @@ void BM_SpritesImmediate(benchmark::State& state)
     for (auto _ : state) {
         beginLayer(state.range(0) == 1);
         glBegin(GL_QUADS);
-        for (int j = 0; j < kBlurSpriteCount; ++j) {
-            float s = spriteSize(j);
-            emitBillboard(blurSprites[j].position, right * s, up * s, kQuadTexFlipped);
-        }
+        emitBlurSprites(kP, right, up);
         glEnd();
         endLayer();
     }
@@ -116,7 +107,7 @@ void BM_SpritesVertexBatch(benchmark::State& state)
         beginLayer();
         batch.clear();
         for (int j = 0; j < kBlurSpriteCount; ++j) {
-            float s = spriteSize(j);
+            float s = blurSpriteSize(kP, j, beatClock->pulse());
             Vector3 r = right * s, v = up * s;
             const Vector3& c = blurSprites[j].position;
             const Vector3 corners[4] = {c - r - v, c + r - v, c + r + v, c - r + v};

@@ -98,6 +98,20 @@ int blurSpriteCountAt(float p)
     return n <= 0 ? 0 : static_cast<int>(std::ceil(n));
 }
 
+float blurSpriteSize(float p, int j, float pulse)
+{
+    return std::fabs(std::sin(20 * p + 0.2f * static_cast<float>(j))) * 0.05f + 0.01f + 0.0175f * pulse;
+}
+
+void emitBlurSprites(float p, const Vector3& right, const Vector3& up)
+{
+    int count = blurSpriteCountAt(p);
+    for (int j = 0; j < count; ++j) {
+        float s = blurSpriteSize(p, j, beatClock->pulse());
+        emitBillboard(blurSprites[j].position, right * s, up * s, kQuadTexFlipped);
+    }
+}
+
 BlurBlob::BlurBlob() : stepTimer(new StepTimer(16, 5)) {}
 
 bool BlurBlob::init(unsigned long startMs, unsigned long endMs)
@@ -162,13 +176,8 @@ void BlurBlob::drawSpriteLayer(float p, const Vector3& right, const Vector3& up)
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, textureIdOf("sphere_normals.png"));
     glColor3f(1, 1, 1);
-    int count = blurSpriteCountAt(p);
     glBegin(GL_QUADS);
-    for (int j = 0; j < count; ++j) {
-        float s = std::fabs(std::sin(20 * p + 0.2f * static_cast<float>(j))) * 0.05f + 0.01f +
-                  0.0175f * beatClock->pulse();
-        emitBillboard(blurSprites[j].position, right * s, up * s, kQuadTexFlipped);
-    }
+    emitBlurSprites(p, right, up);
     glEnd();
     renderTargetPool.unbindFBO();
     glDisable(GL_BLEND);

@@ -39,6 +39,13 @@ BlurBlobCamera blurBlobCameraAt(float p, int beatIndex);
 // indices leaving first.
 int blurSpriteCountAt(float p);
 
+// The half size of sprite j at p for a beat pulse (1 on the beat, falling to 0 before the next).
+float blurSpriteSize(float p, int j, float pulse);
+// The sprites drawn at p (blurSpriteCountAt), in index order, as camera-facing quads with the
+// billboard axes right and up; between glBegin(GL_QUADS) and glEnd. Reads the beat clock's pulse
+// once per sprite.
+void emitBlurSprites(float p, const BRAVIK_LUMENVAT::Vector3& right, const BRAVIK_LUMENVAT::Vector3& up);
+
 class BlurBlob : public BRAVIK_LUMENVAT::Base {
 public:
     BlurBlob();
