@@ -53,13 +53,15 @@ void main()
         // Polished chrome: the sky and the horizon, slightly warm, with a hard glint.
         colour = mirrored * mix(vec3(1.0, 0.96, 0.92), vec3(1.15), fresnel) * 1.1 + vec3(1.0, 0.95, 0.9) * glint * 1.6;
     } else if (part < 2.0) {
-        // Tinted glass: the environment bent through a magenta body, clear in the middle,
-        // mirroring at the rims.
-        vec3 through = environment(refract(view, n, 0.75));
-        vec3 tint = vec3(0.95, 0.38, 0.78);
-        colour = mix(through * tint * 1.25, mirrored * 1.2, 0.25 + 0.75 * fresnel) + vec3(1.0) * glint * 1.3;
-        colour += vec3(0.35, 0.43, 0.95) * pow(1.0 - facing, 6.0) * 0.6;
-        alpha = cover * mix(0.5, 1.0, smoothstep(0.0, 0.7, fresnel));
+        // Tinted glass: the environment bent through a magenta body, clear in the middle and
+        // mirroring at the rims, with a bright blue-violet edge and hard glints.
+        vec3 through = environment(refract(view, n, 0.8)) + vec3(0.1, 0.04, 0.09);
+        vec3 tint = vec3(1.0, 0.42, 0.86);
+        float rim = smoothstep(0.0, 0.6, fresnel);
+        colour = mix(through * tint * 1.6, mirrored * 1.3, 0.2 + 0.8 * rim);
+        colour += vec3(0.35, 0.43, 0.95) * pow(1.0 - facing, 5.0) * 1.1;
+        colour += vec3(1.0, 0.97, 0.95) * (glint * 2.2 + pow(max(dot(r, key), 0.0), 12.0) * 0.12);
+        alpha = cover * mix(0.38, 1.0, rim);
     } else {
         // Glowing plasma: white-hot amber where the surface faces the viewer, cooling through
         // magenta to a blue-violet rim with a faint reflection.

@@ -7,6 +7,7 @@
 #include "render/effect_toolkit.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
+#include "render/shader_manager.h"
 #include "render_test_support.h"
 #include "test_support.h"
 
@@ -214,4 +215,76 @@ TEST_F(BlurBlobFrame, AfterTheFadeTheBackgroundAndTheSmokeAreBlack)
 {
     initialisedEffect().render(0.99f, blurBlobFade(0.99f));
     EXPECT_EQ(windowMaximum(), 0);
+}
+
+// The "blurblob" program of data/ over a window filled with one colour: a layer of alpha 0 leaves
+// the picture as it was, and a sprite surface gets a different look for each material.
+class BlurBlobProgram : public BlurBlobFrame {
+protected:
+    static uint32_t compositeOver(uint32_t layerTexel, float part)
+    {
+        static GLuint layer = 0;
+        if (!layer)
+            layer = rendertest::makeTexture(4, 4, layerTexel);
+        glBindTexture(GL_TEXTURE_2D, layer);
+        std::vector<uint32_t> texels(16, layerTexel);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+
+        renderTargetPool.unbindFBO();
+        glClearColor(0.2f, 0.3f, 0.4f, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glColor4f(1, 1, 1, 1);
+        Shader* program = bindProgram("blurblob");
+        EXPECT_NE(program, nullptr);
+        if (!program)
+            return 0;
+        EXPECT_TRUE(program->setUniform1i("tex0", 0));
+        EXPECT_TRUE(program->setUniform1i("tex1", 1));
+        EXPECT_TRUE(program->setUniform1f("part", part));
+        glActiveTextureARB(GL_TEXTURE1);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, textureIdOf("envmap.png"));
+        glActiveTextureARB(GL_TEXTURE0);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, layer);
+        rendertest::drawTargetQuad();
+        glActiveTextureARB(GL_TEXTURE1);
+        glDisable(GL_TEXTURE_2D);
+        glActiveTextureARB(GL_TEXTURE0);
+        unbindProgram();
+        glDisable(GL_BLEND);
+        return rendertest::readFramebuffer(rendertest::kWindowWidth / 2, rendertest::kWindowHeight / 2, 1, 1).at(0, 0);
+    }
+
+    static int difference(uint32_t a, uint32_t b)
+    {
+        return std::abs(rendertest::red(a) - rendertest::red(b)) + std::abs(rendertest::green(a) - rendertest::green(b)) +
+               std::abs(rendertest::blue(a) - rendertest::blue(b));
+    }
+};
+
+TEST_F(BlurBlobProgram, AnEmptyLayerLeavesThePictureAsItWas)
+{
+    for (float part : {0.0f, 1.0f, 3.0f}) {
+        uint32_t out = compositeOver(rendertest::rgba(255, 255, 255, 0), part);
+        EXPECT_NEAR(rendertest::red(out), 51, 1) << part;
+        EXPECT_NEAR(rendertest::green(out), 77, 1) << part;
+        EXPECT_NEAR(rendertest::blue(out), 102, 1) << part;
+    }
+}
+
+TEST_F(BlurBlobProgram, EachPartHasItsOwnMaterial)
+{
+    // A surface leaning up and to one side, fully covered.
+    const uint32_t surface = rendertest::rgba(160, 170, 230, 255);
+    uint32_t chrome = compositeOver(surface, 0), glass = compositeOver(surface, 1), plasma = compositeOver(surface, 3);
+    uint32_t background = rendertest::rgba(51, 77, 102, 255);
+    EXPECT_GT(difference(chrome, background), 30);
+    EXPECT_GT(difference(chrome, glass), 30);
+    EXPECT_GT(difference(glass, plasma), 30);
+    EXPECT_GT(difference(chrome, plasma), 30);
+    // The plasma glows warm: more red than blue.
+    EXPECT_GT(rendertest::red(plasma), rendertest::blue(plasma));
 }
