@@ -27,7 +27,7 @@ BlurSprite* blurSprites = nullptr;
 
 namespace {
 
-const float kSceneShiftZ = -37.6f; // brings the scene's (0, 1, 37.6) to the column's foot
+const float kSceneShiftZ = -37.6f; // puts the scene's (0, 1, 37.6), mid-bay in the arcade, at the target
 const float kSceneFogDensity = 0.1f;
 const int kSmokePuffs = 100;
 
@@ -132,6 +132,7 @@ void BlurBlob::draw()
 void BlurBlob::render(float p, float fade)
 {
     sceneLightPhase = 2 + p;
+    // The sprites' projection, set before they are drawn; the scene sets its own.
     rvkSetPerspective(75, 0.5f, 5);
     stepTimer->advance();
     while (stepTimer->due())
