@@ -11,6 +11,7 @@
 
 #include "app/main_loop.h"
 #include "app/setup_dialog.h"
+#include "effects/blur_blob.h"
 #include "effects/collada_test.h"
 #include "effects/flock.h"
 #include "effects/particle_blob.h"
@@ -112,6 +113,7 @@ const std::vector<EffectEntry>& productionEffects()
         row(timeline::kSkene1, [] { return static_cast<Base*>(new Skene1); }),
         row(timeline::kFlock, [] { return static_cast<Base*>(new Flock); }),
         row(timeline::kPressure, [] { return static_cast<Base*>(new Pressure); }),
+        row(timeline::kParticleBlob, [] { return static_cast<Base*>(new BlurBlob); }),
     };
     return table;
 }

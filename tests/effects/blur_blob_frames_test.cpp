@@ -1,0 +1,84 @@
+// The closing effect's frames, captured by the program: deterministic and not uniform in the
+// middle of the span; black from the end of the fade; and the show ends on the frame past
+// 281200 ms whatever the capture asked for.
+#include "effects/show_timeline.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+using namespace testsupport;
+
+namespace {
+
+const int kWidth = 320, kHeight = 180;
+
+std::string capture(int from, int to, int fps)
+{
+    std::string dir = makeTempDir("finale-frames");
+    std::string output;
+    EXPECT_EQ(runProgram("--capture " + dir + " --from " + std::to_string(from) + " --to " + std::to_string(to) +
+                             " --fps " + std::to_string(fps) + " --size 320x180 --log " + dir + ".log",
+                         &output),
+              0)
+        << output;
+    return dir;
+}
+
+std::vector<Rgba> frame(const std::string& dir, int index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "/%06d.png", index);
+    int w = 0, h = 0;
+    return loadPng(dir + name, w, h);
+}
+
+bool exists(const std::string& path)
+{
+    return std::ifstream(path).good();
+}
+
+double luminance(const Rgba& p)
+{
+    return (p.r + p.g + p.b) / 3.0;
+}
+
+} // namespace
+
+TEST(BlurBlobFrames, AreDeterministicAndNotUniform)
+{
+    // 252 s: the chrome column circling in front of the arcade.
+    std::vector<Rgba> a = frame(capture(252000, 252000, 1), 0), b = frame(capture(252000, 252000, 1), 0);
+    ASSERT_EQ(a.size(), static_cast<size_t>(kWidth * kHeight));
+    ASSERT_EQ(b.size(), a.size());
+    EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(Rgba)));
+    double mean = 0, square = 0;
+    for (const Rgba& p : a) {
+        mean += luminance(p);
+        square += luminance(p) * luminance(p);
+    }
+    mean /= a.size();
+    EXPECT_GT(mean, 20.0);
+    EXPECT_GT(std::sqrt(square / a.size() - mean * mean), 15.0);
+}
+
+TEST(BlurBlobFrames, TheShowEndsInBlackOnTheFramePastItsEnd)
+{
+    // Frames at 280500, 281000 and 281500 ms: the fade ended at p 0.98 (280316 ms), and the
+    // program quits after the frame past 281200 ms although 20 frames were asked for.
+    std::string dir = capture(280500, 290000, 2);
+    for (int i = 0; i < 3; ++i) {
+        std::vector<Rgba> f = frame(dir, i);
+        ASSERT_EQ(f.size(), static_cast<size_t>(kWidth * kHeight)) << i;
+        int most = 0;
+        for (const Rgba& p : f)
+            most = std::max({most, static_cast<int>(p.r), static_cast<int>(p.g), static_cast<int>(p.b)});
+        EXPECT_EQ(most, 0) << "frame " << i;
+    }
+    EXPECT_FALSE(exists(dir + "/000003.png"));
+    static_assert(timeline::kShowEndMs > 281000 && timeline::kShowEndMs < 281500, "the frames above straddle the end");
+}
