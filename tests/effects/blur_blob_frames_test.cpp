@@ -31,20 +31,13 @@ std::string capture(int from, int to, int fps)
 
 std::vector<Rgba> frame(const std::string& dir, int index)
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "/%06d.png", index);
     int w = 0, h = 0;
-    return loadPng(dir + name, w, h);
+    return loadPng(framePath(dir, index), w, h);
 }
 
 bool exists(const std::string& path)
 {
     return std::ifstream(path).good();
-}
-
-double luminance(const Rgba& p)
-{
-    return (p.r + p.g + p.b) / 3.0;
 }
 
 } // namespace
@@ -56,14 +49,9 @@ TEST(BlurBlobFrames, AreDeterministicAndNotUniform)
     ASSERT_EQ(a.size(), static_cast<size_t>(kWidth * kHeight));
     ASSERT_EQ(b.size(), a.size());
     EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(Rgba)));
-    double mean = 0, square = 0;
-    for (const Rgba& p : a) {
-        mean += luminance(p);
-        square += luminance(p) * luminance(p);
-    }
-    mean /= a.size();
-    EXPECT_GT(mean, 20.0);
-    EXPECT_GT(std::sqrt(square / a.size() - mean * mean), 15.0);
+    Luminance l = luminanceOf(a);
+    EXPECT_GT(l.mean, 20.0);
+    EXPECT_GT(l.deviation, 15.0);
 }
 
 TEST(BlurBlobFrames, TheShowEndsInBlackOnTheFramePastItsEnd)

@@ -61,15 +61,9 @@ TEST(ParticleBlobFrames, AreDeterministicAndNotUniform)
     ASSERT_EQ(a.size(), 320u * 180u);
     ASSERT_EQ(b.size(), a.size());
     EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(Rgba)));
-    double mean = 0, square = 0;
-    for (const Rgba& p : a) {
-        mean += luminance(p);
-        square += luminance(p) * luminance(p);
-    }
-    mean /= a.size();
-    double deviation = std::sqrt(square / a.size() - mean * mean);
-    EXPECT_GT(mean, 10.0);
-    EXPECT_GT(deviation, 10.0);
+    Luminance l = luminanceOf(a);
+    EXPECT_GT(l.mean, 10.0);
+    EXPECT_GT(l.deviation, 10.0);
 }
 
 TEST(ParticleBlobFrames, TheTitleShowsAtSevenPointTwoSeconds)

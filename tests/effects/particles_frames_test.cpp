@@ -63,16 +63,11 @@ TEST(ParticlesFrames, AreDeterministicNotUniformAndInvertAtTheKeyChange)
 
     FrameStats frames[4];
     for (int frame = 0; frame < 4; ++frame) {
-        char name[32];
-        std::snprintf(name, sizeof(name), "/%06d.png", frame);
-        std::string x, y;
-        ASSERT_TRUE(readFile(a + name, x));
-        ASSERT_TRUE(readFile(b + name, y));
-        EXPECT_TRUE(x == y) << name;
+        EXPECT_TRUE(sameFrameBytes(a, b, frame)) << frame;
         int w = 0, h = 0;
-        frames[frame] = statsOf(loadPng(a + name, w, h));
-        EXPECT_GT(frames[frame].deviation, 12.0) << name;
-        EXPECT_GT(frames[frame].mean, 10.0) << name;
+        frames[frame] = statsOf(loadPng(framePath(a, frame), w, h));
+        EXPECT_GT(frames[frame].deviation, 12.0) << frame;
+        EXPECT_GT(frames[frame].mean, 10.0) << frame;
     }
     // Before: one small box in eight magenta. After: seven in eight, the blue eighth larger.
     EXPECT_GT(frames[2].bluish, 4 * frames[2].reddish) << frames[2].reddish;

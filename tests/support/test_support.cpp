@@ -10,7 +10,9 @@
 #define STBI_ONLY_JPEG
 #include <stb_image.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -157,6 +159,35 @@ int runCommand(const std::string& command, std::string* output)
 int runProgram(const std::string& arguments, std::string* output)
 {
     return runCommand(programPath() + " " + arguments, output);
+}
+
+Luminance luminanceOf(const std::vector<Rgba>& pixels)
+{
+    Luminance l;
+    if (pixels.empty())
+        return l;
+    double square = 0;
+    for (const Rgba& p : pixels) {
+        double v = (p.r + p.g + p.b) / 3.0;
+        l.mean += v;
+        square += v * v;
+    }
+    l.mean /= static_cast<double>(pixels.size());
+    l.deviation = std::sqrt(std::max(0.0, square / static_cast<double>(pixels.size()) - l.mean * l.mean));
+    return l;
+}
+
+std::string framePath(const std::string& dir, int frame)
+{
+    char name[32];
+    std::snprintf(name, sizeof(name), "/%06d.png", frame);
+    return dir + name;
+}
+
+bool sameFrameBytes(const std::string& dirA, const std::string& dirB, int frame)
+{
+    std::string a, b;
+    return readFile(framePath(dirA, frame), a) && readFile(framePath(dirB, frame), b) && a == b;
 }
 
 } // namespace testsupport

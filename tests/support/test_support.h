@@ -23,6 +23,16 @@ Rgba readPixel(int x, int y);
 
 // A PNG file's pixels, top row first; empty when it cannot be read.
 std::vector<Rgba> loadPng(const std::string& path, int& width, int& height);
+// A frame's luminance (the mean of r, g and b): its mean and standard deviation over the pixels.
+struct Luminance {
+    double mean = 0, deviation = 0;
+};
+Luminance luminanceOf(const std::vector<Rgba>& pixels);
+// DIR/000123.png for frame 123 of a capture.
+std::string framePath(const std::string& dir, int frame);
+// Whether frame `frame` of two captures has the same bytes (false when either is missing).
+bool sameFrameBytes(const std::string& dirA, const std::string& dirB, int frame);
+
 // The log file of the window opened by openGLWindow.
 std::string engineLog();
 
