@@ -333,8 +333,16 @@ LUMENVAT_API bool rvkPeekMessage(RvkMessage* message);
 LUMENVAT_API void rvkDispatchMessage(const RvkMessage* message);
 // Shows the frame; in capture mode first writes it as the next PNG.
 LUMENVAT_API void rvkSwapBuffers(void* hdc);
-// Capture mode: true once the last frame has been written.
+// Capture mode: true once the last frame has been written, once a frame could not be written
+// (logged; the capture stops there and a partly written file is removed), or once the run was
+// interrupted.
 LUMENVAT_API bool rvkCaptureFinished();
+// The exit status the run has earned as far as the engine can tell: 130 once SIGINT or SIGTERM
+// arrived (the first one reaches the loop as a quit message: live, the end fade runs; a capture
+// stops writing at once; a second signal ends the process with 128 + its number); in capture
+// mode 1 when a frame could not be written, or when fewer frames than asked for were written
+// (the show ended first: logged once); else 0. Call before rvkShutDown.
+LUMENVAT_API int rvkExitStatus();
 
 // ---------------------------------------------------------------------------------------------
 // Input, time, music

@@ -51,6 +51,8 @@ PictureRect pictureRect();
 int windowPixelWidth();
 int windowPixelHeight();
 void initSdlSubsystem(uint32_t flags);
+// The SIGINT or SIGTERM that interrupted the run, else 0; the first call that sees it logs it.
+int interruptedBySignal();
 
 // archive.cpp
 struct ArchiveFile {

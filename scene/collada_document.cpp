@@ -154,7 +154,7 @@ void colladaNotSupported(const TiXmlElement* element)
     std::snprintf(text, sizeof(text), " Not supported: %s\n", element->Value());
     rvkMsg("%s", text);
     rvkMessageBox(rvkGetHWND(), text, "Collada loader error.", RVK_MB_TOPMOST);
-    rvkExitProcess(0);
+    rvkExitProcess(1);
 }
 
 void colladaIgnored(const TiXmlElement* element)
@@ -212,7 +212,7 @@ ColladaDocument* loadColladaDocument(std::string fileName)
     if (!text) {
         std::string message = "Could not find file: '" + fileName + "'";
         rvkMessageBox(rvkGetHWND(), message.c_str(), fileName.c_str(), RVK_MB_TOPMOST);
-        rvkExitProcess(0);
+        rvkExitProcess(1);
     }
     return parseDocument(fileName, text);
 }

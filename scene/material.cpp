@@ -72,7 +72,7 @@ void Material::load(const char* fileName)
     const char* text = rvkGetText(fileName);
     if (!text) {
         rvkMessageBox(rvkGetHWND(), "Could not find file:", fileName, RVK_MB_TOPMOST);
-        rvkExitProcess(0);
+        rvkExitProcess(1);
     }
     TiXmlDocument xml;
     xml.Parse(text);
@@ -209,7 +209,7 @@ void bindMaterials(ColladaDocument* document, Scene* scene, SceneManager* manage
     const char* text = rvkGetText(fileName);
     if (!text) {
         rvkMsgBox("Error", "Could not find material binding file: '%s'", fileName);
-        rvkExitProcess(0);
+        rvkExitProcess(1);
     }
     TiXmlDocument xml;
     xml.Parse(text);
