@@ -42,7 +42,8 @@ public:
     ~Material(); // frees the parameters (the program belongs to the ShaderManager)
 
     // Reads a material file of the archive; a missing file ends the process (exit code 1) after a
-    // box. A malformed file is logged and leaves the material as far as it was read.
+    // box. A malformed file, or one nested deeper than kMaxXmlDepth, is logged and leaves the
+    // material as far as it was read.
     void load(const char* fileName);
     void readElement(const TiXmlElement* element, const char* fileName);
     void apply();

@@ -256,3 +256,16 @@ TEST(DaeInfo, UnsupportedContentEndsTheLoaderWithItsMessageAndStatusOne)
     EXPECT_NE(err.find(" Not supported: lines\n"), std::string::npos) << err;
     EXPECT_EQ(out, "");
 }
+
+TEST(DaeInfo, ADeeplyNestedDocumentIsRefusedWithAMessageNotACrash)
+{
+    std::string dir = testsupport::makeTempDir("dae-info-deep");
+    std::string text = "<COLLADA><library_visual_scenes><visual_scene id=\"s\">";
+    for (int i = 0; i < 200000; ++i)
+        text += "<node>";
+    testsupport::writeFile(dir + "/deep.dae", text);
+    std::string out, err;
+    EXPECT_EQ(daeInfo(dir + "/deep.dae", out, err), 1);
+    EXPECT_NE(err.find("Elements nested deeper than 512 levels"), std::string::npos) << err.substr(0, 2000);
+    EXPECT_EQ(out, "");
+}
