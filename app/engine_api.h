@@ -266,8 +266,9 @@ LUMENVAT_API bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullsc
                             bool alwaysOnTop, bool alwaysOnTop2, int eight, int aspectIndex,
                             const char* pakName, int refreshRate);
 // Mounts the archive (the options' dataPath, else `name` beside the executable), the overlay
-// folder over it, and reads every text, image and the module. False when it cannot be opened
-// (logged); later look-ups then find nothing. A second call does nothing.
+// folder over it, and reads every text, image and the module. Only regular files up to 64 MiB
+// are read (a FIFO, a device or a huge file is logged and left out). False when it cannot be
+// opened (logged); later look-ups then find nothing. A second call does nothing.
 LUMENVAT_API bool rvkReadPak(const char* name);
 // Nothing to prepare on this platform: cube maps are made by their users. Returns true.
 LUMENVAT_API bool rvkInitCubemaps();

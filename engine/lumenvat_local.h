@@ -65,6 +65,9 @@ std::vector<ArchiveFile>& archiveImages();
 // The first module file of the archive in name order; empty bytes when there is none.
 ArchiveFile& archiveModule();
 void archiveShutDown();
+// The entry names of a zip's central directory, in directory order; false when `bytes` holds no
+// readable directory (the names read so far stay).
+bool zipEntryNames(const unsigned char* bytes, size_t size, std::vector<std::string>& names);
 
 // textures.cpp
 void texturesShutDown();
