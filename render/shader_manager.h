@@ -15,6 +15,9 @@
 
 #include "containers/containers.h"
 
+#include <set>
+#include <string>
+
 enum UniformType {
     UNIFORM_FLOAT = 0,
     UNIFORM_VEC2 = 1,
@@ -50,13 +53,15 @@ void parseUniformDeclarations(const char* source, BRAVIK_LUMENVAT::Array<ShaderU
 
 class Shader {
 public:
-    // Compiles and links the pair (fragment source first) and leaves the program current.
-    // Compile and link errors show only as the logged info text.
+    // Compiles and links the pair (fragment source first) and leaves the program current. A pair
+    // that does not compile or link is still initialized (and filed by the manager), with `built`
+    // false and an "ERROR: shader ..." line after the driver's info text.
     void init(const char* name, const char* fragmentSource, const char* vertexSource);
     void bind();
     void release();
 
-    // The location of a uniform of this program; a missing one is logged on every call.
+    // The location of a uniform of this program; a missing one (often one the compiler removed as
+    // unused) is logged once per name until the next init.
     int getUniformLocation(const char* uniformName);
     // Set a uniform of the current program (bind first); false when it does not exist.
     bool setUniform1f(const char* uniformName, float x);
@@ -73,9 +78,13 @@ public:
     unsigned vertexShader = 0;
     unsigned fragmentShader = 0;
     unsigned program = 0;
+    // Both shaders compiled and the program linked.
+    bool built = false;
 
 private:
     void printInfoLog(unsigned object);
+    static bool objectStatus(unsigned object, unsigned status);
+    std::set<std::string> reportedMissing;
 };
 
 class ShaderManager {
@@ -85,6 +94,8 @@ public:
     // Deletes every program and the instance; does nothing when there is none.
     static void release();
 
+    // Files the shader under the name (replacing, never deleting, one there); logs "Shader ...
+    // loaded." only for a built program, else that it was added without a working one.
     bool addShader(const char* name, Shader* shader);
     bool addShader(Shader* shader);
     // Null when no program has that name.
