@@ -158,6 +158,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 error = a + " needs a non-empty path";
                 return false;
             }
+            // "--capture --log f" means a forgotten folder, not a folder named "--log"; such a
+            // name can still be given as ./--log.
+            if (v.compare(0, 2, "--") == 0) {
+                error = a + " needs a path, not the option '" + v + "'";
+                return false;
+            }
             if (a == "--data")
                 out.dataPath = v;
             else if (a == "--overlay")

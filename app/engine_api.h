@@ -376,7 +376,10 @@ LUMENVAT_API void rvkGetSpectrum(float* out, int count);
 // The archive image `name` as uploaded, or null (logged once per name) when there is none. The
 // pointer stays valid until rvkShutDown.
 LUMENVAT_API Texture* rvkGetTexture(const char* name);
-// A new empty RGBA texture of that size under `name` (linear, clamped); null for a bad size.
+// A new empty RGBA texture of that size under `name` (linear, clamped); null for a bad size. A
+// name in use (an archive image or an earlier render texture) keeps its Texture object and GL
+// name, so pointers taken before stay valid; its contents become the new empty storage and its
+// pixels null (logged).
 LUMENVAT_API Texture* rvkAddRenderToTexture(const char* name, int width, int height);
 // Size of the picture: the letterboxed area of the window that the viewport covers.
 LUMENVAT_API int rvkGetWindowWidth();

@@ -123,10 +123,19 @@ Texture* rvkAddRenderToTexture(const char* name, int width, int height)
 {
     if (!name || width <= 0 || height <= 0)
         return nullptr;
-    OwnedTexture& t = addTexture(name);
+    // A name in use keeps its Texture object, which callers may hold, and its GL name; only the
+    // storage is remade at the new size.
+    auto existing = store.textures.find(name);
+    OwnedTexture& t = existing != store.textures.end() ? *existing->second : addTexture(name);
+    if (existing != store.textures.end())
+        rvkMsg("lumenvat: render texture %s replaces the texture of that name\n", name);
+    t.pixels.clear();
+    t.pixels.shrink_to_fit();
+    t.texture.pixels = nullptr;
     t.texture.width = width;
     t.texture.height = height;
-    glGenTextures(1, &t.texture.id);
+    if (t.texture.id == 0)
+        glGenTextures(1, &t.texture.id);
     glBindTexture(GL_TEXTURE_2D, t.texture.id);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
