@@ -33,6 +33,11 @@ struct Options {
 
 Options& options();
 
+// What rvkExitProcess throws instead of ending the process in the fuzzing build.
+struct ProcessExit {
+    int code;
+};
+
 // log.cpp
 void openLog();
 void closeLog();
@@ -71,6 +76,11 @@ bool zipEntryNames(const unsigned char* bytes, size_t size, std::vector<std::str
 
 // textures.cpp
 void texturesShutDown();
+// Images larger than this on a side are refused before decoding (the header decides).
+constexpr int kMaxImageSide = 8192;
+// Decodes a PNG or JPEG into RGBA pixels, top row first; false with the reason otherwise.
+bool decodeImage(const unsigned char* bytes, size_t size, std::vector<unsigned>& pixels, int& width, int& height,
+                 std::string& reason);
 
 // music.cpp
 // The module clock: position in ms (fractional) as of the last rvkUpdateTimer.

@@ -315,24 +315,19 @@ void ShaderManager::unbind()
     glUseProgramObjectARB(0);
 }
 
-// Builds each pair NAME.frag.glsl / NAME.vert.glsl of the archive once, at its first file in
-// name order; a pair named like an existing program re-initialises that Shader in place.
-void ShaderManager::loadShaderFiles()
+std::vector<ShaderFilePair> pairShaderFiles(const std::vector<std::string>& fileNames)
 {
-    Map<const char*> files;
-    for (int i = 0; i < rvkGetTextCount(); ++i) {
-        const char* fileName = rvkGetTextFileNameAtIndex(i);
-        if (fileName && std::strstr(fileName, ".glsl"))
-            files.add(fileName, rvkGetTextAtIndex(i));
-    }
-
-    for (unsigned i = 0; i < files.size(); ++i) {
-        std::string key = files.getKey(i);
+    std::set<std::string> present(fileNames.begin(), fileNames.end());
+    std::vector<ShaderFilePair> pairs;
+    for (const std::string& key : present) {
         std::vector<std::string> parts = splitAtDots(key);
         size_t count = parts.size();
         if (count <= 2)
             continue;
         std::string& role = parts[count - 2];
+        // The role part decides which file is which ("a.frag.x.glsl" holds ".glsl" but not
+        // ".frag.glsl").
+        bool keyIsFragment = role == "frag";
         if (role == "frag") {
             role = "vert";
         } else if (role == "vert") {
@@ -342,25 +337,39 @@ void ShaderManager::loadShaderFiles()
             continue;
         }
         std::string partner = joinWithDots(parts, count);
-        if (!files.exists(partner)) {
+        if (!present.count(partner)) {
             rvkMsg("Warning: shader file '%.500s' has no partner '%.500s'; no program is built from it\n",
                    key.c_str(), partner.c_str());
             continue;
         }
         if (partner <= key)
             continue;
+        pairs.push_back({joinWithDots(parts, count - 2), keyIsFragment ? key : partner, keyIsFragment ? partner : key});
+    }
+    return pairs;
+}
 
-        std::string programName = joinWithDots(parts, count - 2);
+// Builds each pair NAME.frag.glsl / NAME.vert.glsl of the archive once, at its first file in
+// name order; a pair named like an existing program re-initialises that Shader in place.
+void ShaderManager::loadShaderFiles()
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < rvkGetTextCount(); ++i) {
+        const char* fileName = rvkGetTextFileNameAtIndex(i);
+        if (fileName && std::strstr(fileName, ".glsl"))
+            files.emplace_back(fileName);
+    }
+
+    for (const ShaderFilePair& pair : pairShaderFiles(files)) {
+        const std::string& programName = pair.program;
         rvkMsg("%s\n", programName.c_str());
         Shader* shader = getShader(programName.c_str());
         if (shader)
             deleteUniforms(shader->uniforms);
         else
             shader = new Shader;
-        bool keyIsFragment = key.find(".frag.glsl") != std::string::npos;
-        const std::string& fragmentFile = keyIsFragment ? key : partner;
-        const std::string& vertexFile = keyIsFragment ? partner : key;
-        shader->init(strdup(programName.c_str()), rvkGetText(fragmentFile.c_str()), rvkGetText(vertexFile.c_str()));
+        shader->init(strdup(programName.c_str()), rvkGetText(pair.fragmentFile.c_str()),
+                     rvkGetText(pair.vertexFile.c_str()));
         addShader(shader);
     }
 }

@@ -17,6 +17,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 enum UniformType {
     UNIFORM_FLOAT = 0,
@@ -86,6 +87,20 @@ private:
     static bool objectStatus(unsigned object, unsigned status);
     std::set<std::string> reportedMissing;
 };
+
+// A program's pair of shader files.
+struct ShaderFilePair {
+    std::string program;
+    std::string fragmentFile;
+    std::string vertexFile;
+};
+
+// Pairs NAME.frag.glsl with NAME.vert.glsl among `fileNames` (any order, duplicates ignored):
+// one pair per program, in name order of its first file; the program name is everything before
+// the last two dot-separated parts. Logs "Warning: Malformed shader name" for a file of three or
+// more parts whose role part is neither frag nor vert, and a warning for a file without its
+// partner; names of two parts or fewer are skipped silently.
+std::vector<ShaderFilePair> pairShaderFiles(const std::vector<std::string>& fileNames);
 
 class ShaderManager {
 public:
