@@ -55,9 +55,12 @@ for name in "${names[@]}"; do
     mkdir -p "$corpus" "$bin/crashes"
     seed="$(seeds "$name")"
     log="$bin/$name.log"
+    parallel=()
+    # -jobs writes fuzz-N.log into the current folder: run from the harness folder.
+    [ "$jobs" -gt 1 ] && parallel=(-jobs="$jobs" -workers="$jobs")
     ASAN_OPTIONS="detect_leaks=0:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1" \
-        "$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 -jobs="$jobs" \
-        -workers="$jobs" -print_final_stats=1 -artifact_prefix="$bin/crashes/$name-" "$corpus" "$seed" >"$log" 2>&1
+        bash -c 'cd "$0" && exec "$@"' "$bin" "$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -max_len=65536 "${parallel[@]}" -print_final_stats=1 -artifact_prefix="$bin/crashes/$name-" "$corpus" "$seed" >"$log" 2>&1
     status=$?
     runs=$(grep -h "stat::number_of_executed_units" "$log" "$bin"/fuzz-*.log 2>/dev/null | awk '{s += $2} END {print s + 0}')
     if [ $status -ne 0 ]; then
