@@ -47,7 +47,8 @@ const char* usageText()
     static const std::string text = std::string("Usage:\n"
            "  sublumen [--window | --fullscreen] [--size WxH] [--aspect 4:3|16:10|16:9]\n"
            "           [--start MS] [--data PATH] [--overlay DIR] [--log FILE] [--no-audio]\n"
-           "  sublumen --capture DIR [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect A]\n"
+           "  sublumen --capture DIR [--force] [--from MS] [--to MS] [--fps N] [--size WxH]\n"
+           "           [--aspect A]\n"
            "\n"
            "Plays Sublumen. Without window options the setup dialog asks for the display mode.\n"
            "\n"
@@ -65,9 +66,15 @@ const char* usageText()
            "                          positions FROM + i*1000/FPS up to TO; same arguments, same\n"
            "                          bytes (defaults: --from 0 --to ") +
         std::to_string(timeline::kShowEndMs) + " --fps 60 --size 1280x720)\n"
+           "  --force                 a capture folder holding numbered frames is refused; with\n"
+           "                          --force those frames are removed first\n"
            "  --help                  this text\n"
            "\n"
-           "Keys: Escape fades out and quits; F1 with Left or Right seeks.\n";
+           "Keys: Escape fades out and quits; F1 with Left or Right seeks.\n"
+           "\n"
+           "Exit status: 0 the show ran (or was quit); 1 a failure (a missing scene file, a frame\n"
+           "that could not be written, a capture the show's end cut short); 2 bad arguments;\n"
+           "130 interrupted by SIGINT or SIGTERM.\n";
     return text.c_str();
 }
 
@@ -105,6 +112,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
             out.fullscreen = true;
         } else if (a == "--no-audio") {
             out.noAudio = true;
+        } else if (a == "--force") {
+            out.force = true;
         } else if (a == "--size") {
             if (!value(v))
                 return false;
@@ -149,6 +158,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 error = a + " needs a non-empty path";
                 return false;
             }
+            // "--capture --log f" means a forgotten folder, not a folder named "--log"; such a
+            // name can still be given as ./--log.
+            if (v.compare(0, 2, "--") == 0) {
+                error = a + " needs a path, not the option '" + v + "'";
+                return false;
+            }
             if (a == "--data")
                 out.dataPath = v;
             else if (a == "--overlay")
@@ -170,8 +185,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         error = "--capture renders headlessly; it takes no --window or --fullscreen";
         return false;
     }
-    if (!out.capture && (fromGiven || toGiven || fpsGiven)) {
-        error = "--from, --to and --fps belong to --capture";
+    if (!out.capture && (fromGiven || toGiven || fpsGiven || out.force)) {
+        error = "--from, --to, --fps and --force belong to --capture";
         return false;
     }
     if (out.capture && out.toMs < out.fromMs) {

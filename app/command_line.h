@@ -2,7 +2,7 @@
 //
 //   sublumen [--window | --fullscreen] [--size WxH] [--aspect 4:3|16:10|16:9] [--start MS]
 //            [--data PATH] [--overlay DIR] [--log FILE] [--no-audio] [--help]
-//   sublumen --capture DIR [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect ...]
+//   sublumen --capture DIR [--force] [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect ...]
 #pragma once
 
 #include "app/demo.h"
@@ -27,6 +27,7 @@ struct CommandLine {
 
     bool capture = false;
     std::string captureDir;
+    bool force = false; // frames of an earlier capture in the folder are removed first
     int fromMs = 0;
     int toMs = timeline::kShowEndMs;
     int fps = 60;

@@ -6,7 +6,7 @@
 // effects are registered, the beat helpers made, the effects initialised, and the timer and music
 // started. Everything from the display choice to the end of the loop is one protected region: a
 // text exception thrown anywhere in it is reported as "Exception: %s" and leads straight to the
-// shutdown.
+// shutdown; any other exception is reported as "Fatal: ..." and takes the same way out.
 #include "app/demo.h"
 
 #include "app/main_loop.h"
@@ -24,6 +24,8 @@
 #include "render/shader_manager.h"
 #include "resources/program_resources.h"
 #include "scene/scene_manager.h"
+
+#include <exception>
 
 using namespace BRAVIK_LUMENVAT;
 
@@ -122,6 +124,7 @@ int runDemo(const StartOptions& options, const std::vector<EffectEntry>& effects
 {
     clearColor = Vector(0, 0, 0);
     MainLoop loop;
+    bool failed = false;
     try {
         DisplayChoice choice = options.showDialog ? askDisplayChoice(options.commandLine) : options.commandLine;
         if (!choice.accepted)
@@ -132,9 +135,23 @@ int runDemo(const StartOptions& options, const std::vector<EffectEntry>& effects
         runMainLoop(loop);
     } catch (const char* text) {
         rvkMsg("Exception: %s\n", text);
+        failed = true;
     } catch (char* text) {
         rvkMsg("Exception: %s\n", text);
+        failed = true;
+    } catch (const std::exception& e) {
+        // Not the show's own kind of exception: a fault, reported plainly; the shutdown still
+        // restores the display mode, the audio device and the window.
+        rvkMsg("Fatal: %s\n", e.what());
+        failed = true;
+    } catch (...) {
+        rvkMsg("Fatal: an exception of an unknown type\n");
+        failed = true;
     }
+    // An interruption outranks a failure, a failure outranks the loop's own status.
+    int status = rvkExitStatus();
+    if (status == 0)
+        status = failed ? 1 : static_cast<int>(loop.message.wParam);
     shutDown();
-    return static_cast<int>(loop.message.wParam);
+    return status;
 }

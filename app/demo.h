@@ -37,5 +37,7 @@ struct EffectEntry {
 // The production's timeline, in registration order; the spans join end to end.
 const std::vector<EffectEntry>& productionEffects();
 
-// Runs the whole show with these effects; returns the process's exit status.
+// Runs the whole show with these effects; returns the process's exit status: 130 when a signal
+// interrupted it, 1 after a text exception or a capture that failed or ended short (see
+// rvkExitStatus), else the last message's wParam (0).
 int runDemo(const StartOptions& options, const std::vector<EffectEntry>& effects = productionEffects());

@@ -266,8 +266,9 @@ LUMENVAT_API bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullsc
                             bool alwaysOnTop, bool alwaysOnTop2, int eight, int aspectIndex,
                             const char* pakName, int refreshRate);
 // Mounts the archive (the options' dataPath, else `name` beside the executable), the overlay
-// folder over it, and reads every text, image and the module. False when it cannot be opened
-// (logged); later look-ups then find nothing. A second call does nothing.
+// folder over it, and reads every text, image and the module. Only regular files up to 64 MiB
+// are read (a FIFO, a device or a huge file is logged and left out). False when it cannot be
+// opened (logged); later look-ups then find nothing. A second call does nothing.
 LUMENVAT_API bool rvkReadPak(const char* name);
 // Nothing to prepare on this platform: cube maps are made by their users. Returns true.
 LUMENVAT_API bool rvkInitCubemaps();
@@ -333,8 +334,16 @@ LUMENVAT_API bool rvkPeekMessage(RvkMessage* message);
 LUMENVAT_API void rvkDispatchMessage(const RvkMessage* message);
 // Shows the frame; in capture mode first writes it as the next PNG.
 LUMENVAT_API void rvkSwapBuffers(void* hdc);
-// Capture mode: true once the last frame has been written.
+// Capture mode: true once the last frame has been written, once a frame could not be written
+// (logged; the capture stops there and a partly written file is removed), or once the run was
+// interrupted.
 LUMENVAT_API bool rvkCaptureFinished();
+// The exit status the run has earned as far as the engine can tell: 130 once SIGINT or SIGTERM
+// arrived (the first one reaches the loop as a quit message: live, the end fade runs; a capture
+// stops writing at once; a second signal ends the process with 128 + its number); in capture
+// mode 1 when a frame could not be written, or when fewer frames than asked for were written
+// (the show ended first: logged once); else 0. Call before rvkShutDown.
+LUMENVAT_API int rvkExitStatus();
 
 // ---------------------------------------------------------------------------------------------
 // Input, time, music
@@ -367,7 +376,10 @@ LUMENVAT_API void rvkGetSpectrum(float* out, int count);
 // The archive image `name` as uploaded, or null (logged once per name) when there is none. The
 // pointer stays valid until rvkShutDown.
 LUMENVAT_API Texture* rvkGetTexture(const char* name);
-// A new empty RGBA texture of that size under `name` (linear, clamped); null for a bad size.
+// A new empty RGBA texture of that size under `name` (linear, clamped); null for a bad size. A
+// name in use (an archive image or an earlier render texture) keeps its Texture object and GL
+// name, so pointers taken before stay valid; its contents become the new empty storage and its
+// pixels null (logged).
 LUMENVAT_API Texture* rvkAddRenderToTexture(const char* name, int width, int height);
 // Size of the picture: the letterboxed area of the window that the viewport covers.
 LUMENVAT_API int rvkGetWindowWidth();

@@ -3,9 +3,12 @@
 #include "app/demo.h"
 #include "engine_api.h"
 
+#include <cctype>
 #include <cstdio>
+#include <dirent.h>
 #include <exception>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace BRAVIK_LUMENVAT;
 
@@ -18,6 +21,55 @@ bool makeDirectories(const std::string& path)
     mkdir(path.c_str(), 0755);
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// A name the capture writes: six digits and ".png".
+bool isFrameName(const std::string& name)
+{
+    if (name.size() != 10 || name.compare(6, 4, ".png") != 0)
+        return false;
+    for (int i = 0; i < 6; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+std::vector<std::string> existingFrames(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (isFrameName(e->d_name))
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+// Frames of an earlier capture would lie beside the new ones and look like part of it: the
+// folder must hold none, unless --force asks to remove them (only the regular files among them:
+// anything else of that name is the user's and is written through).
+bool prepareCaptureFolder(const CommandLine& cl)
+{
+    std::vector<std::string> frames = existingFrames(cl.captureDir);
+    if (frames.empty())
+        return true;
+    if (!cl.force) {
+        std::fprintf(stderr,
+                     "sublumen: the capture folder %s already holds %zu numbered frames (such as %s); pass --force "
+                     "to replace them, or choose another folder\n",
+                     cl.captureDir.c_str(), frames.size(), frames.front().c_str());
+        return false;
+    }
+    for (const std::string& name : frames) {
+        std::string path = cl.captureDir + "/" + name;
+        struct stat info;
+        if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(path.c_str()) != 0) {
+            std::fprintf(stderr, "sublumen: cannot remove the old frame %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 // The setup dialog asks for the display mode unless the command line already chose a window
@@ -66,6 +118,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "sublumen: cannot create the capture folder %s\n", cl.captureDir.c_str());
         return 2;
     }
+    if (cl.capture && !prepareCaptureFolder(cl))
+        return 2;
 
     RvkOptions options;
     options.dataPath = cl.dataPath.empty() ? nullptr : cl.dataPath.c_str();

@@ -31,6 +31,9 @@ std::string resolutionText(const DisplayMode& mode)
 
 std::string refreshText(const DisplayMode& mode)
 {
+    // A display that reports no rate (0) plays at its own.
+    if (mode.dmDisplayFrequency == 0)
+        return "default";
     char text[32];
     std::snprintf(text, sizeof text, "%d hz", static_cast<int>(mode.dmDisplayFrequency));
     return text;

@@ -4,6 +4,7 @@
 // Look-ups are by file name. At rvkReadPak every file of the archive's top level is sorted by
 // what it is: texts (.glsl .xml .dae .txt) are kept as strings, indexed in name order; images
 // (.png .jpg .jpeg) wait for rvkUploadTextures; the first module file in name order is the music.
+// Only regular files up to 64 MiB are read; others are logged and left out.
 #include "lumenvat_local.h"
 
 #include <physfs.h>
@@ -11,11 +12,17 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <cstdio>
+#include <dirent.h>
 #include <unistd.h>
 
 namespace lumenvat {
 
 namespace {
+
+// No file of the production comes near this; anything larger (a stray video in the overlay
+// folder, a zip entry claiming gigabytes) is left out instead of read whole.
+constexpr PHYSFS_sint64 kMaxFileBytes = 64ll * 1024 * 1024;
 
 // The archive module's state, reset as a whole at shutdown.
 struct ArchiveState {
@@ -71,7 +78,7 @@ bool readWhole(const char* name, std::vector<unsigned char>& bytes)
     if (!file)
         return false;
     PHYSFS_sint64 length = PHYSFS_fileLength(file);
-    bool ok = length >= 0;
+    bool ok = length >= 0 && length <= kMaxFileBytes;
     if (ok) {
         bytes.resize(static_cast<size_t>(length));
         ok = PHYSFS_readBytes(file, bytes.data(), static_cast<PHYSFS_uint64>(length)) == length;
@@ -85,7 +92,110 @@ const char* physfsError()
     return PHYSFS_getErrorByCode(PHYSFS_getLastErrorCode());
 }
 
+// A name the archive may hold: relative, no ".." step, no backslash, no control character.
+bool isSafeEntryName(const std::string& name)
+{
+    if (name.empty() || name[0] == '/' || name.find('\\') != std::string::npos)
+        return false;
+    for (unsigned char c : name)
+        if (c < 0x20)
+            return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t slash = name.find('/', start);
+        std::string step = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (step == "..")
+            return false;
+        if (slash == std::string::npos)
+            break;
+        start = slash + 1;
+    }
+    return true;
+}
+
+// The archive's top-level file names, with unsafe entries left out and logged. PhysicsFS refuses
+// to list a zip at all when one entry's name starts with "/" (while still opening the others by
+// name), so the names come from the zip's own directory where PhysicsFS cannot list them.
+std::vector<std::string> listArchive(const std::string& path)
+{
+    std::vector<std::string> names;
+    std::vector<std::string> unsafe;
+    std::vector<unsigned char> bytes;
+    bool isZip = false;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::fseek(file, 0, SEEK_END);
+        long size = std::ftell(file);
+        if (size > 0 && size <= (1l << 30)) {
+            bytes.resize(static_cast<size_t>(size));
+            std::fseek(file, 0, SEEK_SET);
+            isZip = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        }
+        std::fclose(file);
+    }
+    std::vector<std::string> entries;
+    if (isZip && zipEntryNames(bytes.data(), bytes.size(), entries)) {
+        for (const std::string& entry : entries) {
+            if (!isSafeEntryName(entry))
+                unsafe.push_back(entry);
+            else if (entry.find('/') == std::string::npos)
+                names.push_back(entry);
+        }
+    }
+    for (const std::string& entry : unsafe)
+        rvkMsg("lumenvat: the archive's entry '%.300s' has an unsafe name; skipped\n", entry.c_str());
+
+    char** listed = PHYSFS_enumerateFiles("");
+    if (listed) {
+        names.clear();
+        for (char** n = listed; *n; ++n)
+            names.emplace_back(*n);
+        PHYSFS_freeList(listed);
+    }
+    // The overlay folder's own files, where the listing failed.
+    if (!listed && !options().overlayDir.empty()) {
+        if (DIR* dir = opendir(options().overlayDir.c_str())) {
+            while (dirent* entry = readdir(dir)) {
+                std::string name = entry->d_name;
+                if (name != "." && name != "..")
+                    names.push_back(name);
+            }
+            closedir(dir);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
 } // namespace
+
+bool zipEntryNames(const unsigned char* bytes, size_t size, std::vector<std::string>& names)
+{
+    auto u16 = [&](size_t at) { return static_cast<unsigned>(bytes[at] | bytes[at + 1] << 8); };
+    auto u32 = [&](size_t at) { return static_cast<uint32_t>(u16(at) | u16(at + 2) << 16); };
+    if (size < 22)
+        return false;
+    // The end-of-directory record: the last one within the final 64 KiB + 22 bytes.
+    size_t end = size - 22, lowest = size > 65557 ? size - 65557 : 0;
+    for (;; --end) {
+        if (u32(end) == 0x06054b50u)
+            break;
+        if (end == lowest)
+            return false;
+    }
+    size_t count = u16(end + 10);
+    size_t at = u32(end + 16);
+    for (size_t i = 0; i < count; ++i) {
+        if (at > size || size - at < 46 || u32(at) != 0x02014b50u)
+            return false;
+        size_t nameLength = u16(at + 28), extra = u16(at + 30), comment = u16(at + 32);
+        if (size - at - 46 < nameLength)
+            return false;
+        names.emplace_back(reinterpret_cast<const char*>(bytes + at + 46), nameLength);
+        at += 46 + nameLength + extra + comment;
+    }
+    return true;
+}
 
 bool archiveMounted()
 {
@@ -146,12 +256,7 @@ bool rvkReadPak(const char* name)
     }
     archive.mounted = true;
 
-    char** names = PHYSFS_enumerateFiles("");
-    std::vector<std::string> sorted;
-    for (char** n = names; n && *n; ++n)
-        sorted.emplace_back(*n);
-    PHYSFS_freeList(names);
-    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::string> sorted = listArchive(path);
 
     for (const std::string& file : sorted) {
         std::string ext = lowerExtension(file);
@@ -159,6 +264,22 @@ bool rvkReadPak(const char* name)
             continue;
         if (isModule(ext) && !archive.module.bytes.empty())
             continue;
+        // Only regular files of a sane size are opened: opening a FIFO of the overlay folder
+        // would wait for a writer forever.
+        PHYSFS_Stat info;
+        if (!PHYSFS_stat(file.c_str(), &info)) {
+            rvkMsg("lumenvat: cannot read %s from the archive (%s)\n", file.c_str(), physfsError());
+            continue;
+        }
+        if (info.filetype != PHYSFS_FILETYPE_REGULAR) {
+            rvkMsg("lumenvat: %s is not a regular file; left out\n", file.c_str());
+            continue;
+        }
+        if (info.filesize > kMaxFileBytes) {
+            rvkMsg("lumenvat: %s holds %lld bytes, more than the %lld MiB a file may; left out\n", file.c_str(),
+                   static_cast<long long>(info.filesize), static_cast<long long>(kMaxFileBytes >> 20));
+            continue;
+        }
         std::vector<unsigned char> bytes;
         if (!readWhole(file.c_str(), bytes)) {
             rvkMsg("lumenvat: cannot read %s from the archive (%s)\n", file.c_str(), physfsError());

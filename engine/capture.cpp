@@ -12,7 +12,10 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace lumenvat {
 
@@ -22,6 +25,10 @@ namespace {
 struct CaptureState {
     int written = 0;
     bool done = false;
+    // A frame could not be written whole (a full disk, a folder that refuses files): the capture
+    // stopped and the run has failed.
+    bool failed = false;
+    bool shortReported = false;
     // Per frame: the time spent drawing (from the end of the previous write to the read-back) and
     // the whole frame including read-back and PNG encoding, in ms.
     std::vector<double> drawMs, frameMs;
@@ -58,6 +65,39 @@ int totalFrames()
     return static_cast<int>((static_cast<int64_t>(o.captureToMs - o.captureFromMs) * o.captureFps) / 1000) + 1;
 }
 
+// Writes the whole file or reports why not: a short write, or an error that only shows when the
+// buffered bytes reach the disk (a full disk shows at fflush or fclose), is a failure.
+bool writeWholeFile(const char* path, const unsigned char* bytes, size_t length, std::string& reason)
+{
+    FILE* file = std::fopen(path, "wb");
+    if (!file) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(bytes, 1, length, file) == length;
+    ok = std::fflush(file) == 0 && ok;
+    if (!ok)
+        reason = std::strerror(errno);
+    if (std::fclose(file) != 0 && ok) {
+        reason = std::strerror(errno);
+        ok = false;
+    }
+    return ok;
+}
+
+bool writePng(const char* path, int width, int height, const unsigned char* rgb, std::string& reason)
+{
+    int length = 0;
+    unsigned char* png = stbi_write_png_to_mem(rgb, width * 3, width, height, 3, &length);
+    if (!png) {
+        reason = "the picture could not be encoded";
+        return false;
+    }
+    bool ok = writeWholeFile(path, png, static_cast<size_t>(length), reason);
+    STBIW_FREE(png);
+    return ok;
+}
+
 } // namespace
 
 void captureReset()
@@ -67,7 +107,7 @@ void captureReset()
 
 bool captureDone()
 {
-    return capture.done || (options().capture && capture.written >= totalFrames());
+    return capture.done || interruptedBySignal() != 0 || (options().capture && capture.written >= totalFrames());
 }
 
 int captureFrameCount()
@@ -93,9 +133,14 @@ bool captureWriteFrame()
     char path[4096];
     std::snprintf(path, sizeof(path), "%s/%06d.png", options().captureDir.c_str(), capture.written);
     stbi_flip_vertically_on_write(1);
-    if (!stbi_write_png(path, r.width, r.height, 3, pixels.data(), r.width * 3)) {
-        rvkMsg("lumenvat: cannot write %s; capture stopped\n", path);
+    std::string reason;
+    if (!writePng(path, r.width, r.height, pixels.data(), reason)) {
+        rvkMsg("lumenvat: cannot write %s (%s); capture stopped after %d frames\n", path, reason.c_str(),
+               capture.written);
+        // A partly written frame is worse than none: it looks like a frame.
+        std::remove(path);
         capture.done = true;
+        capture.failed = true;
         return false;
     }
     ++capture.written;
@@ -119,6 +164,27 @@ namespace BRAVIK_LUMENVAT {
 bool rvkCaptureFinished()
 {
     return lumenvat::captureDone();
+}
+
+int rvkExitStatus()
+{
+    using namespace lumenvat;
+    if (interruptedBySignal() != 0)
+        return 130;
+    if (!options().capture)
+        return 0;
+    if (capture.failed)
+        return 1;
+    int total = totalFrames();
+    if (capture.written < total) {
+        if (!capture.shortReported)
+            rvkMsg("lumenvat: the capture ended at %d ms with %d of %d frames written; positions up to %d ms "
+                   "were asked for\n",
+                   rvkGetModulePosition(), capture.written, total, options().captureToMs);
+        capture.shortReported = true;
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace BRAVIK_LUMENVAT

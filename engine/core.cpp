@@ -55,7 +55,13 @@ void rvkExitProcess(int code)
     musicShutDown();
     platformShutDown();
     closeLog();
+#if defined(SUBLUMEN_FUZZING)
+    // The fuzzing harnesses live on in-process: the end of the process becomes an exception
+    // they catch.
+    throw ProcessExit{code};
+#else
     std::exit(code);
+#endif
 }
 
 Base::~Base() = default;

@@ -33,6 +33,11 @@ struct Options {
 
 Options& options();
 
+// What rvkExitProcess throws instead of ending the process in the fuzzing build.
+struct ProcessExit {
+    int code;
+};
+
 // log.cpp
 void openLog();
 void closeLog();
@@ -51,6 +56,8 @@ PictureRect pictureRect();
 int windowPixelWidth();
 int windowPixelHeight();
 void initSdlSubsystem(uint32_t flags);
+// The SIGINT or SIGTERM that interrupted the run, else 0; the first call that sees it logs it.
+int interruptedBySignal();
 
 // archive.cpp
 struct ArchiveFile {
@@ -63,9 +70,17 @@ std::vector<ArchiveFile>& archiveImages();
 // The first module file of the archive in name order; empty bytes when there is none.
 ArchiveFile& archiveModule();
 void archiveShutDown();
+// The entry names of a zip's central directory, in directory order; false when `bytes` holds no
+// readable directory (the names read so far stay).
+bool zipEntryNames(const unsigned char* bytes, size_t size, std::vector<std::string>& names);
 
 // textures.cpp
 void texturesShutDown();
+// Images larger than this on a side are refused before decoding (the header decides).
+constexpr int kMaxImageSide = 8192;
+// Decodes a PNG or JPEG into RGBA pixels, top row first; false with the reason otherwise.
+bool decodeImage(const unsigned char* bytes, size_t size, std::vector<unsigned>& pixels, int& width, int& height,
+                 std::string& reason);
 
 // music.cpp
 // The module clock: position in ms (fractional) as of the last rvkUpdateTimer.

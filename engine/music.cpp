@@ -154,8 +154,11 @@ int64_t heardLiveFrame()
 std::unique_ptr<openmpt::module> loadModule()
 {
     const ArchiveFile& file = archiveModule();
-    if (file.bytes.empty())
+    if (file.bytes.empty()) {
+        if (!file.name.empty())
+            rvkMsg("lumenvat: the music module %s is empty\n", file.name.c_str());
         return nullptr;
+    }
     try {
         auto module = std::make_unique<openmpt::module>(file.bytes);
         module->set_repeat_count(0);
@@ -249,6 +252,8 @@ void rvkPlaySong(int)
 {
     if (options().capture) {
         music.analysis.module = loadModule();
+        if (!music.analysis.module)
+            rvkMsg("lumenvat: no music in the archive; the capture's spectrum is silent\n");
         return;
     }
     std::unique_ptr<openmpt::module> module = loadModule();

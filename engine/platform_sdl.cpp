@@ -9,8 +9,10 @@
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace lumenvat {
 
@@ -29,6 +31,34 @@ struct PlatformState {
 };
 
 PlatformState platform;
+
+// The interrupting signal (SIGINT, SIGTERM) once one arrived, else 0. Outlives shutdowns: the
+// process's exit status depends on it. A second signal ends the process at once.
+volatile std::sig_atomic_t interruptSignal = 0;
+bool interruptReported = false;    // logged
+bool interruptMessageSent = false; // given to the loop as its quit message
+
+extern "C" void onInterrupt(int signal)
+{
+    if (interruptSignal != 0)
+        _exit(128 + signal);
+    interruptSignal = signal;
+}
+
+// Our own handlers instead of SDL's, so that an interruption is told apart from a closed window.
+void installInterruptHandlers()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 const float kAspectRatios[3] = {4.0f / 3.0f, 16.0f / 10.0f, 16.0f / 9.0f};
 
@@ -96,10 +126,20 @@ SDL_Scancode scancodeOf(int vk)
 
 } // namespace
 
+int interruptedBySignal()
+{
+    if (interruptSignal != 0 && !interruptReported) {
+        interruptReported = true;
+        rvkMsg("lumenvat: interrupted by signal %d\n", static_cast<int>(interruptSignal));
+    }
+    return interruptSignal;
+}
+
 void initSdlSubsystem(uint32_t flags)
 {
     if (SDL_WasInit(flags) == flags)
         return;
+    installInterruptHandlers();
     if (SDL_InitSubSystem(flags) != 0)
         rvkMsg("lumenvat: SDL could not start (%s)\n", SDL_GetError());
 }
@@ -272,6 +312,16 @@ void* rvkGetProcAddress(const char* name)
 bool rvkPeekMessage(RvkMessage* message)
 {
     SDL_Event& event = platform.lastEvent;
+    if (interruptSignal != 0 && !interruptMessageSent) {
+        // Told once, as the quit message; a capture stops writing at once.
+        interruptMessageSent = true;
+        interruptedBySignal();
+        event = SDL_Event{};
+        event.type = SDL_QUIT;
+        message->kind = RVK_MSG_QUIT;
+        message->wParam = 0;
+        return true;
+    }
     if (!SDL_WasInit(SDL_INIT_EVENTS) || !SDL_PollEvent(&event))
         return false;
     if (event.type == SDL_KEYDOWN && event.key.keysym.scancode < SDL_NUM_SCANCODES)

@@ -12,6 +12,7 @@
 #define STBI_ONLY_JPEG
 #include <stb_image.h>
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -45,7 +46,69 @@ OwnedTexture& addTexture(const std::string& name)
     return *slot;
 }
 
+// The JPEG decoder of this stb_image version overruns its Huffman tables when a table claims more
+// than 256 codes (found by fuzzing). Every FF C4 (define-Huffman-table) marker of the file is read
+// as such a table, conservatively: in entropy-coded data FF is always followed by 00 or a restart
+// marker, so a real image never trips this.
+bool jpegHuffmanTablesFit(const unsigned char* bytes, size_t size)
+{
+    // stb takes anything that is not a PNG for a possible JPEG (fill bytes may precede its start).
+    static const unsigned char png[4] = {0x89, 'P', 'N', 'G'};
+    if (size >= 4 && std::memcmp(bytes, png, 4) == 0)
+        return true;
+    for (size_t p = 0; p + 1 < size; ++p) {
+        if (bytes[p] != 0xFF || bytes[p + 1] != 0xC4)
+            continue;
+        if (p + 4 > size)
+            break;
+        long remaining = (static_cast<long>(bytes[p + 2]) << 8 | bytes[p + 3]) - 2;
+        size_t q = p + 4;
+        while (remaining > 0 && q < size) {
+            int codes = 0;
+            for (size_t i = q + 1; i <= q + 16 && i < size; ++i)
+                codes += bytes[i];
+            if (codes > 256)
+                return false;
+            remaining -= 17 + codes;
+            q += 17 + static_cast<size_t>(codes);
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool decodeImage(const unsigned char* bytes, size_t size, std::vector<unsigned>& pixels, int& width, int& height,
+                 std::string& reason)
+{
+    // Before stb reads anything: its header scan builds the tables too.
+    if (!jpegHuffmanTablesFit(bytes, size)) {
+        reason = "corrupt JPEG: a Huffman table holds more than 256 codes";
+        return false;
+    }
+    int w = 0, h = 0, channels = 0;
+    if (size > static_cast<size_t>(INT32_MAX) || !stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &channels)) {
+        reason = size > static_cast<size_t>(INT32_MAX) ? "too large" : stbi_failure_reason();
+        return false;
+    }
+    // The header alone decides the allocation: refuse what no GL texture could hold anyway.
+    if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) {
+        reason = "its size " + std::to_string(w) + "x" + std::to_string(h) + " exceeds " +
+                 std::to_string(kMaxImageSide) + " pixels a side";
+        return false;
+    }
+    stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 4);
+    if (!rgba) {
+        reason = stbi_failure_reason();
+        return false;
+    }
+    pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    std::memcpy(pixels.data(), rgba, pixels.size() * 4);
+    stbi_image_free(rgba);
+    width = w;
+    height = h;
+    return true;
+}
 
 void texturesShutDown()
 {
@@ -68,17 +131,15 @@ bool rvkUploadTextures()
 {
     int uploaded = 0;
     for (ArchiveFile& file : archiveImages()) {
-        int w = 0, h = 0, channels = 0;
-        stbi_uc* rgba = stbi_load_from_memory(file.bytes.data(), static_cast<int>(file.bytes.size()), &w, &h,
-                                              &channels, 4);
-        if (!rgba) {
-            rvkMsg("lumenvat: cannot decode %s (%s)\n", file.name.c_str(), stbi_failure_reason());
+        int w = 0, h = 0;
+        std::vector<unsigned> pixels;
+        std::string reason;
+        if (!decodeImage(file.bytes.data(), file.bytes.size(), pixels, w, h, reason)) {
+            rvkMsg("lumenvat: cannot decode %s (%s)\n", file.name.c_str(), reason.c_str());
             continue;
         }
         OwnedTexture& t = addTexture(file.name);
-        t.pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-        std::memcpy(t.pixels.data(), rgba, t.pixels.size() * 4);
-        stbi_image_free(rgba);
+        t.pixels = std::move(pixels);
         t.texture.width = w;
         t.texture.height = h;
         t.texture.pixels = t.pixels.data();
@@ -123,10 +184,19 @@ Texture* rvkAddRenderToTexture(const char* name, int width, int height)
 {
     if (!name || width <= 0 || height <= 0)
         return nullptr;
-    OwnedTexture& t = addTexture(name);
+    // A name in use keeps its Texture object, which callers may hold, and its GL name; only the
+    // storage is remade at the new size.
+    auto existing = store.textures.find(name);
+    OwnedTexture& t = existing != store.textures.end() ? *existing->second : addTexture(name);
+    if (existing != store.textures.end())
+        rvkMsg("lumenvat: render texture %s replaces the texture of that name\n", name);
+    t.pixels.clear();
+    t.pixels.shrink_to_fit();
+    t.texture.pixels = nullptr;
     t.texture.width = width;
     t.texture.height = height;
-    glGenTextures(1, &t.texture.id);
+    if (t.texture.id == 0)
+        glGenTextures(1, &t.texture.id);
     glBindTexture(GL_TEXTURE_2D, t.texture.id);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

@@ -91,24 +91,42 @@ void Shader::init(const char* programName, const char* fragmentSource, const cha
     }
     parseUniforms(fragmentSource);
     parseUniforms(vertexSource);
+    reportedMissing.clear();
 
     vertexShader = glCreateShaderObjectARB(GL_VERTEX_SHADER_ARB);
     glShaderSourceARB(vertexShader, 1, &vertexSource, nullptr);
     glCompileShaderARB(vertexShader);
     printInfoLog(vertexShader);
+    bool vertexCompiled = objectStatus(vertexShader, GL_OBJECT_COMPILE_STATUS_ARB);
 
     fragmentShader = glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB);
     glShaderSourceARB(fragmentShader, 1, &fragmentSource, nullptr);
     glCompileShaderARB(fragmentShader);
     printInfoLog(fragmentShader);
+    bool fragmentCompiled = objectStatus(fragmentShader, GL_OBJECT_COMPILE_STATUS_ARB);
 
     program = glCreateProgramObjectARB();
     glAttachObjectARB(program, vertexShader);
     glAttachObjectARB(program, fragmentShader);
     glLinkProgramARB(program);
     printInfoLog(program);
+    built = vertexCompiled && fragmentCompiled && objectStatus(program, GL_OBJECT_LINK_STATUS_ARB);
+    if (!vertexCompiled || !fragmentCompiled)
+        rvkMsg("ERROR: shader '%s': the %s did not compile\n", name,
+               !vertexCompiled && !fragmentCompiled ? "vertex and fragment shaders"
+               : !vertexCompiled                    ? "vertex shader"
+                                                    : "fragment shader");
+    else if (!built)
+        rvkMsg("ERROR: shader '%s': the program did not link\n", name);
     glUseProgramObjectARB(program);
     initialized = true;
+}
+
+bool Shader::objectStatus(unsigned object, unsigned status)
+{
+    GLint value = 0;
+    glGetObjectParameterivARB(object, status, &value);
+    return value != 0;
 }
 
 void Shader::printInfoLog(unsigned object)
@@ -119,8 +137,9 @@ void Shader::printInfoLog(unsigned object)
         glGetShaderInfoLog(object, kInfoLogSize, &length, text);
     else
         glGetProgramInfoLog(object, kInfoLogSize, &length, text);
+    // Drivers end their logs with a line break or not; the log line always ends with one.
     if (length > 0)
-        rvkMsg("%s, %s", name, text);
+        rvkMsg("%s, %s%s", name, text, text[std::strlen(text) - 1] == '\n' ? "" : "\n");
 }
 
 void Shader::bind()
@@ -154,7 +173,8 @@ void Shader::release()
 int Shader::getUniformLocation(const char* uniformName)
 {
     int location = glGetUniformLocationARB(program, uniformName);
-    if (location == -1) {
+    // Once per name and program: a uniform the compiler removed as unused is asked for every frame.
+    if (location == -1 && reportedMissing.insert(uniformName ? uniformName : "").second) {
         int error = static_cast<int>(glGetError());
         rvkMsg("ERROR: can't find uniform variable '%.500s' from '%.500s'. Error code: '%d'\n", uniformName, name,
                error);
@@ -269,9 +289,14 @@ bool ShaderManager::addShader(const char* programName, Shader* shader)
         return false;
     }
     if (!shader->initialized)
-        rvkMsg("Added shader was not initialized");
+        rvkMsg("Added shader was not initialized\n");
     shaders.add(programName, shader);
-    rvkMsg("ShaderManager::addShader(): Shader \"%s\" loaded.\n", programName);
+    if (shader->built)
+        rvkMsg("ShaderManager::addShader(): Shader \"%s\" loaded.\n", programName);
+    else
+        rvkMsg("ShaderManager::addShader(): Shader \"%s\" added without a working program; its draws show "
+               "nothing\n",
+               programName);
     return true;
 }
 
@@ -290,24 +315,19 @@ void ShaderManager::unbind()
     glUseProgramObjectARB(0);
 }
 
-// Builds each pair NAME.frag.glsl / NAME.vert.glsl of the archive once, at its first file in
-// name order; a pair named like an existing program re-initialises that Shader in place.
-void ShaderManager::loadShaderFiles()
+std::vector<ShaderFilePair> pairShaderFiles(const std::vector<std::string>& fileNames)
 {
-    Map<const char*> files;
-    for (int i = 0; i < rvkGetTextCount(); ++i) {
-        const char* fileName = rvkGetTextFileNameAtIndex(i);
-        if (fileName && std::strstr(fileName, ".glsl"))
-            files.add(fileName, rvkGetTextAtIndex(i));
-    }
-
-    for (unsigned i = 0; i < files.size(); ++i) {
-        std::string key = files.getKey(i);
+    std::set<std::string> present(fileNames.begin(), fileNames.end());
+    std::vector<ShaderFilePair> pairs;
+    for (const std::string& key : present) {
         std::vector<std::string> parts = splitAtDots(key);
         size_t count = parts.size();
         if (count <= 2)
             continue;
         std::string& role = parts[count - 2];
+        // The role part decides which file is which ("a.frag.x.glsl" holds ".glsl" but not
+        // ".frag.glsl").
+        bool keyIsFragment = role == "frag";
         if (role == "frag") {
             role = "vert";
         } else if (role == "vert") {
@@ -317,20 +337,39 @@ void ShaderManager::loadShaderFiles()
             continue;
         }
         std::string partner = joinWithDots(parts, count);
-        if (!files.exists(partner) || partner <= key)
+        if (!present.count(partner)) {
+            rvkMsg("Warning: shader file '%.500s' has no partner '%.500s'; no program is built from it\n",
+                   key.c_str(), partner.c_str());
             continue;
+        }
+        if (partner <= key)
+            continue;
+        pairs.push_back({joinWithDots(parts, count - 2), keyIsFragment ? key : partner, keyIsFragment ? partner : key});
+    }
+    return pairs;
+}
 
-        std::string programName = joinWithDots(parts, count - 2);
+// Builds each pair NAME.frag.glsl / NAME.vert.glsl of the archive once, at its first file in
+// name order; a pair named like an existing program re-initialises that Shader in place.
+void ShaderManager::loadShaderFiles()
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < rvkGetTextCount(); ++i) {
+        const char* fileName = rvkGetTextFileNameAtIndex(i);
+        if (fileName && std::strstr(fileName, ".glsl"))
+            files.emplace_back(fileName);
+    }
+
+    for (const ShaderFilePair& pair : pairShaderFiles(files)) {
+        const std::string& programName = pair.program;
         rvkMsg("%s\n", programName.c_str());
         Shader* shader = getShader(programName.c_str());
         if (shader)
             deleteUniforms(shader->uniforms);
         else
             shader = new Shader;
-        bool keyIsFragment = key.find(".frag.glsl") != std::string::npos;
-        const std::string& fragmentFile = keyIsFragment ? key : partner;
-        const std::string& vertexFile = keyIsFragment ? partner : key;
-        shader->init(strdup(programName.c_str()), rvkGetText(fragmentFile.c_str()), rvkGetText(vertexFile.c_str()));
+        shader->init(strdup(programName.c_str()), rvkGetText(pair.fragmentFile.c_str()),
+                     rvkGetText(pair.vertexFile.c_str()));
         addShader(shader);
     }
 }

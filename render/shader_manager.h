@@ -15,6 +15,10 @@
 
 #include "containers/containers.h"
 
+#include <set>
+#include <string>
+#include <vector>
+
 enum UniformType {
     UNIFORM_FLOAT = 0,
     UNIFORM_VEC2 = 1,
@@ -50,13 +54,15 @@ void parseUniformDeclarations(const char* source, BRAVIK_LUMENVAT::Array<ShaderU
 
 class Shader {
 public:
-    // Compiles and links the pair (fragment source first) and leaves the program current.
-    // Compile and link errors show only as the logged info text.
+    // Compiles and links the pair (fragment source first) and leaves the program current. A pair
+    // that does not compile or link is still initialized (and filed by the manager), with `built`
+    // false and an "ERROR: shader ..." line after the driver's info text.
     void init(const char* name, const char* fragmentSource, const char* vertexSource);
     void bind();
     void release();
 
-    // The location of a uniform of this program; a missing one is logged on every call.
+    // The location of a uniform of this program; a missing one (often one the compiler removed as
+    // unused) is logged once per name until the next init.
     int getUniformLocation(const char* uniformName);
     // Set a uniform of the current program (bind first); false when it does not exist.
     bool setUniform1f(const char* uniformName, float x);
@@ -73,10 +79,28 @@ public:
     unsigned vertexShader = 0;
     unsigned fragmentShader = 0;
     unsigned program = 0;
+    // Both shaders compiled and the program linked.
+    bool built = false;
 
 private:
     void printInfoLog(unsigned object);
+    static bool objectStatus(unsigned object, unsigned status);
+    std::set<std::string> reportedMissing;
 };
+
+// A program's pair of shader files.
+struct ShaderFilePair {
+    std::string program;
+    std::string fragmentFile;
+    std::string vertexFile;
+};
+
+// Pairs NAME.frag.glsl with NAME.vert.glsl among `fileNames` (any order, duplicates ignored):
+// one pair per program, in name order of its first file; the program name is everything before
+// the last two dot-separated parts. Logs "Warning: Malformed shader name" for a file of three or
+// more parts whose role part is neither frag nor vert, and a warning for a file without its
+// partner; names of two parts or fewer are skipped silently.
+std::vector<ShaderFilePair> pairShaderFiles(const std::vector<std::string>& fileNames);
 
 class ShaderManager {
 public:
@@ -85,6 +109,8 @@ public:
     // Deletes every program and the instance; does nothing when there is none.
     static void release();
 
+    // Files the shader under the name (replacing, never deleting, one there); logs "Shader ...
+    // loaded." only for a built program, else that it was added without a working one.
     bool addShader(const char* name, Shader* shader);
     bool addShader(Shader* shader);
     // Null when no program has that name.

@@ -151,7 +151,8 @@ private:
 };
 
 // Loads a document of the engine's archive by file name. A missing file ends the process (exit
-// code 0) after a box; null only when the text has no COLLADA root element.
+// code 1) after a box; null only when the text has no COLLADA root element, or when its elements
+// nest deeper than kMaxXmlDepth (refused before parsing, with the loader's error box).
 ColladaDocument* loadColladaDocument(std::string fileName);
 // The same for a text already in memory (tools, tests, benchmarks).
 ColladaDocument* readColladaDocument(const std::string& fileName, const char* text);
@@ -164,7 +165,7 @@ Scene* buildScenes(ColladaDocument* document);
 void buildSceneMeshes(ColladaDocument* document, Scene* scene);
 
 // The loader's messages. colladaError logs and shows a box; colladaNotSupported logs, shows a box
-// and ends the process with exit code 0; the other two only log.
+// and ends the process with exit code 1; the other two only log.
 void colladaError(const char* text);
 void colladaUnknown(const TiXmlElement* element);
 [[noreturn]] void colladaNotSupported(const TiXmlElement* element);

@@ -5,6 +5,7 @@
 // space, the ends are trimmed). Numbers convert as atof and atoi do, without the locale: a
 // decimal point is always '.'.
 #include "scene/collada_local.h"
+#include "scene/xml_depth.h"
 
 #include "engine_api.h"
 
@@ -106,6 +107,11 @@ void dispatchLibrary(ColladaDocument* document, const TiXmlElement* element)
 
 ColladaDocument* parseDocument(const std::string& fileName, const char* text)
 {
+    if (xmlElementDepth(text) > kMaxXmlDepth) {
+        std::string message = std::string("Opening document failed:\n") + xmlTooDeepDescription() + " \n";
+        colladaError(message.c_str());
+        return nullptr;
+    }
     ColladaDocument* document = new ColladaDocument;
     document->fileName = fileName;
 
@@ -154,7 +160,7 @@ void colladaNotSupported(const TiXmlElement* element)
     std::snprintf(text, sizeof(text), " Not supported: %s\n", element->Value());
     rvkMsg("%s", text);
     rvkMessageBox(rvkGetHWND(), text, "Collada loader error.", RVK_MB_TOPMOST);
-    rvkExitProcess(0);
+    rvkExitProcess(1);
 }
 
 void colladaIgnored(const TiXmlElement* element)
@@ -212,7 +218,7 @@ ColladaDocument* loadColladaDocument(std::string fileName)
     if (!text) {
         std::string message = "Could not find file: '" + fileName + "'";
         rvkMessageBox(rvkGetHWND(), message.c_str(), fileName.c_str(), RVK_MB_TOPMOST);
-        rvkExitProcess(0);
+        rvkExitProcess(1);
     }
     return parseDocument(fileName, text);
 }

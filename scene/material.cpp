@@ -13,6 +13,7 @@
 #include "scene/mesh_vbo.h"
 #include "scene/scene.h"
 #include "scene/scene_manager.h"
+#include "scene/xml_depth.h"
 
 #include <tinyxml.h>
 
@@ -72,7 +73,12 @@ void Material::load(const char* fileName)
     const char* text = rvkGetText(fileName);
     if (!text) {
         rvkMessageBox(rvkGetHWND(), "Could not find file:", fileName, RVK_MB_TOPMOST);
-        rvkExitProcess(0);
+        rvkExitProcess(1);
+    }
+    if (xmlElementDepth(text) > kMaxXmlDepth) {
+        rvkMsg("ERROR: Material config : Error occurred while reading file: %s ERROR: %s \n", fileName,
+               xmlTooDeepDescription());
+        return;
     }
     TiXmlDocument xml;
     xml.Parse(text);
@@ -209,13 +215,15 @@ void bindMaterials(ColladaDocument* document, Scene* scene, SceneManager* manage
     const char* text = rvkGetText(fileName);
     if (!text) {
         rvkMsgBox("Error", "Could not find material binding file: '%s'", fileName);
-        rvkExitProcess(0);
+        rvkExitProcess(1);
     }
     TiXmlDocument xml;
-    xml.Parse(text);
-    if (xml.Error()) {
+    bool tooDeep = xmlElementDepth(text) > kMaxXmlDepth;
+    if (!tooDeep)
+        xml.Parse(text);
+    if (tooDeep || xml.Error()) {
         rvkMsg("ERROR: Material bindings config : Error occurred while reading file: %s ERROR: %s \n", fileName,
-               xml.ErrorDesc());
+               tooDeep ? xmlTooDeepDescription() : xml.ErrorDesc());
     } else {
         const TiXmlElement* root = xml.FirstChildElement();
         if (!root) {

@@ -41,8 +41,9 @@ public:
     Material& operator=(const Material&) = delete;
     ~Material(); // frees the parameters (the program belongs to the ShaderManager)
 
-    // Reads a material file of the archive; a missing file ends the process (exit code 0) after a
-    // box. A malformed file is logged and leaves the material as far as it was read.
+    // Reads a material file of the archive; a missing file ends the process (exit code 1) after a
+    // box. A malformed file, or one nested deeper than kMaxXmlDepth, is logged and leaves the
+    // material as far as it was read.
     void load(const char* fileName);
     void readElement(const TiXmlElement* element, const char* fileName);
     void apply();
@@ -60,6 +61,6 @@ private:
 };
 
 // Reads the bindings file `fileName` and gives every mesh of `scene` the material bound to its
-// material name (or none). A missing bindings file ends the process (exit code 0) after a box.
+// material name (or none). A missing bindings file ends the process (exit code 1) after a box.
 void bindMaterials(ColladaDocument* document, Scene* scene, SceneManager* sceneManager, const char* fileName,
                    MaterialCallback callback);

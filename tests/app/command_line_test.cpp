@@ -72,3 +72,26 @@ TEST(CommandLine, ClosestAspectFollowsTheWindowShape)
     EXPECT_EQ(closestAspect(1280, 1024), 0);
     EXPECT_EQ(closestAspect(320, 180), 2);
 }
+
+TEST(CommandLine, APathOptionFollowedByAnotherOptionIsRefusedNotTakenAsThePath)
+{
+    CommandLine cl;
+    std::string error;
+    EXPECT_FALSE(parse({"--capture", "--log", "l.txt"}, cl, &error));
+    EXPECT_EQ(error, "--capture needs a path, not the option '--log'");
+    EXPECT_FALSE(parse({"--log", "--no-audio"}, cl, &error));
+    CommandLine dotted;
+    ASSERT_TRUE(parse({"--capture", "./--log"}, dotted));
+    EXPECT_EQ(dotted.captureDir, "./--log");
+}
+
+TEST(CommandLine, ForceBelongsToCapture)
+{
+    CommandLine cl;
+    ASSERT_TRUE(parse({"--capture", "/tmp/x", "--force"}, cl));
+    EXPECT_TRUE(cl.force);
+    CommandLine live;
+    std::string error;
+    EXPECT_FALSE(parse({"--force"}, live, &error));
+    EXPECT_NE(error.find("--force"), std::string::npos);
+}

@@ -6,6 +6,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace BRAVIK_LUMENVAT;
 using namespace testsupport;
 
@@ -19,6 +21,13 @@ public:
         glClearColor(position, 0.5f, 1.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
     }
+};
+
+class FaultyEffect : public Base {
+public:
+    bool init(unsigned long, unsigned long) override { throw std::runtime_error("vector too long"); }
+    void draw() override {}
+    void render(float, float) override {}
 };
 
 class ThrowingEffect : public Base {
@@ -72,14 +81,24 @@ TEST(Demo, EffectsAreDrawnWithinTheirSpans)
     EXPECT_EQ(last[0].b, 255);
 }
 
-TEST(Demo, ATextExceptionFromInitIsReportedAndShutdownFollows)
+TEST(Demo, ATextExceptionFromInitIsReportedAndShutdownFollowsWithStatus1)
 {
     CaptureRun run = runCapture("demo-throw", {{0, 1000, "thrower", [] { return static_cast<Base*>(new ThrowingEffect); }}},
                          500);
-    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.status, 1);
     size_t exception = run.log.find("Exception: the scene file is empty\n");
     ASSERT_NE(exception, std::string::npos) << run.log;
     EXPECT_NE(run.log.find("lumenvat: shut down", exception), std::string::npos);
     std::string png;
     EXPECT_FALSE(readFile(run.dir + "/000000.png", png)); // the loop never ran
+}
+
+TEST(Demo, AnExceptionThatIsNotATextIsReportedAndTheShutdownStillRuns)
+{
+    CaptureRun run = runCapture("demo-fault", {{0, 1000, "faulty", [] { return static_cast<Base*>(new FaultyEffect); }}},
+                                500);
+    EXPECT_EQ(run.status, 1);
+    size_t fatal = run.log.find("Fatal: vector too long\n");
+    ASSERT_NE(fatal, std::string::npos) << run.log;
+    EXPECT_NE(run.log.find("lumenvat: shut down", fatal), std::string::npos);
 }

@@ -271,3 +271,14 @@ TEST(SetupDialogButtons, QuitAndCloseEndTheDialogUnaccepted)
 }
 
 } // namespace
+
+TEST(SetupDialogInit, ARefreshRateTheDisplayDoesNotReportShowsAsDefault)
+{
+    FakeDisplay display;
+    display.modes = {mode(1920, 1080, 0), mode(1280, 720, 0)};
+    display.desktop = mode(1920, 1080, 0);
+    SetupDialog dialog(display);
+    FakeControls controls;
+    dialog.initDialog(controls);
+    EXPECT_EQ(controls.lists[SETUP_REFRESH_LIST], (std::vector<std::string>{"default"}));
+}

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <sys/stat.h>
+
 using namespace BRAVIK_LUMENVAT;
 using namespace testsupport;
 
@@ -20,6 +23,39 @@ void mount(const std::string& data, const std::string& overlay, const std::strin
     options.boxesToLogOnly = true;
     rvkSetOptions(&options);
     ASSERT_TRUE(rvkReadPak("data.pak"));
+}
+
+// A zip of stored entries, names as given (pakbuild refuses unsafe ones).
+std::string storedZip(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    auto crc32 = [](const std::string& data) {
+        uint32_t crc = 0xFFFFFFFFu;
+        for (unsigned char c : data) {
+            crc ^= c;
+            for (int k = 0; k < 8; ++k)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        return ~crc;
+    };
+    auto u16 = [](std::string& out, unsigned v) { out += char(v & 0xFF), out += char(v >> 8 & 0xFF); };
+    auto u32 = [&](std::string& out, uint32_t v) { u16(out, v & 0xFFFF), u16(out, v >> 16); };
+    std::string zip, directory;
+    for (const auto& [name, data] : entries) {
+        uint32_t offset = static_cast<uint32_t>(zip.size()), crc = crc32(data);
+        auto common = [&](std::string& out) {
+            u16(out, 20), u16(out, 0), u16(out, 0), u16(out, 0), u16(out, 0x21);
+            u32(out, crc), u32(out, data.size()), u32(out, data.size()), u16(out, name.size()), u16(out, 0);
+        };
+        u32(zip, 0x04034b50u), common(zip), zip += name, zip += data;
+        u32(directory, 0x02014b50u), u16(directory, 20), common(directory);
+        u16(directory, 0), u16(directory, 0), u16(directory, 0), u32(directory, 0), u32(directory, offset);
+        directory += name;
+    }
+    uint32_t at = static_cast<uint32_t>(zip.size());
+    zip += directory;
+    u32(zip, 0x06054b50u), u16(zip, 0), u16(zip, 0), u16(zip, entries.size()), u16(zip, entries.size());
+    u32(zip, directory.size()), u32(zip, at), u16(zip, 0);
+    return zip;
 }
 
 } // namespace
@@ -44,5 +80,46 @@ TEST(Archive, AFolderCanStandInForTheArchive)
     mount(dir, "", makeTempDir("folder-log") + "/log.txt");
     ASSERT_EQ(rvkGetTextCount(), 1);
     EXPECT_STREQ(rvkGetText("scene.dae"), "<COLLADA/>");
+    rvkShutDown();
+}
+
+TEST(Archive, AFifoOrAHugeFileInTheOverlayIsLeftOutWithALogLine)
+{
+    std::string dir = makeTempDir("overlay-odd");
+    ASSERT_EQ(mkfifo((dir + "/stuck.glsl").c_str(), 0644), 0);
+    // Sparse: 65 MiB claimed, nothing written.
+    ASSERT_EQ(runCommand("truncate -s 65M '" + dir + "/huge.png'"), 0);
+    ASSERT_TRUE(writeFile(dir + "/fine.txt", "fine"));
+    std::string log = makeTempDir("overlay-odd-log") + "/log.txt";
+    mount(testPakPath(), dir, log);
+    EXPECT_STREQ(rvkGetText("fine.txt"), "fine");
+    EXPECT_EQ(rvkGetText("stuck.glsl"), nullptr);
+    EXPECT_STREQ(rvkGetText("alpha.txt"), "alpha text\n") << "the archive's own files stay";
+    std::string text;
+    ASSERT_TRUE(readFile(log, text));
+    EXPECT_NE(text.find("stuck.glsl is not a regular file; left out"), std::string::npos) << text;
+    EXPECT_NE(text.find("huge.png holds 68157440 bytes, more than the 64 MiB a file may; left out"),
+              std::string::npos)
+        << text;
+    rvkShutDown();
+}
+
+TEST(Archive, AnEntryWithAnUnsafeNameIsSkippedAndTheRestStays)
+{
+    std::string dir = makeTempDir("unsafe-zip");
+    ASSERT_TRUE(writeFile(dir + "/data.pak", storedZip({{"alpha.txt", "alpha"},
+                                                        {"/etc/evil.txt", "evil"},
+                                                        {"../up.txt", "up"},
+                                                        {"zeta.xml", "<a/>"}})));
+    std::string log = dir + "/log.txt";
+    mount(dir + "/data.pak", "", log);
+    ASSERT_EQ(rvkGetTextCount(), 2);
+    EXPECT_STREQ(rvkGetText("alpha.txt"), "alpha");
+    EXPECT_STREQ(rvkGetText("zeta.xml"), "<a/>");
+    std::string text;
+    ASSERT_TRUE(readFile(log, text));
+    EXPECT_NE(text.find("the archive's entry '/etc/evil.txt' has an unsafe name; skipped"), std::string::npos) << text;
+    EXPECT_NE(text.find("the archive's entry '../up.txt' has an unsafe name; skipped"), std::string::npos);
+    EXPECT_NE(text.find("2 texts"), std::string::npos);
     rvkShutDown();
 }

@@ -137,6 +137,29 @@ TEST_F(Engine, RenderTexturesAreFoundByName)
     EXPECT_EQ(made->getImgData(), nullptr);
 }
 
+TEST_F(Engine, ARenderTextureUnderANameInUseKeepsTheObjectCallersHoldAndItsGLName)
+{
+    Texture* first = rvkAddRenderToTexture("reused00", 64, 32);
+    ASSERT_NE(first, nullptr);
+    unsigned id = first->getID();
+    Texture* second = rvkAddRenderToTexture("reused00", 16, 8);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(first->getID(), id);
+    EXPECT_EQ(first->getWidth(), 16);
+    GLint width = 0;
+    glBindTexture(GL_TEXTURE_2D, id);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(width, 16);
+
+    // An archive image replaced by a render texture: same object, no pixels any more.
+    Texture* image = rvkGetTexture("tiny.png");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(rvkAddRenderToTexture("tiny.png", 4, 4), image);
+    EXPECT_EQ(image->getImgData(), nullptr);
+    EXPECT_NE(log().find("render texture tiny.png replaces the texture of that name"), std::string::npos);
+}
+
 TEST_F(Engine, PictureIsLetterboxedToTheChosenAspect)
 {
     EXPECT_EQ(rvkGetWindowWidth(), 356); // 200 * 16 / 9, centred in 400
@@ -275,6 +298,11 @@ TEST_F(Engine, CaptureClockStepsOneFrameAtATimeAndStopsAfterTo)
     ASSERT_TRUE(readFile(captureDir + "/000005.png", png));
     EXPECT_EQ(png.substr(1, 3), "PNG");
     EXPECT_FALSE(readFile(captureDir + "/000006.png", png));
+}
+
+TEST_F(Engine, ACaptureWithoutAMusicModuleSaysSo)
+{
+    EXPECT_NE(log().find("lumenvat: no music in the archive; the capture's spectrum is silent\n"), std::string::npos);
 }
 
 TEST_F(Engine, SpectrumIsSilentWithoutAModule)

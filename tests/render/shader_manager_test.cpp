@@ -104,7 +104,9 @@ TEST_F(ShaderManagerTest, EachPairIsBuiltOnceAndStrayFilesAreSkipped)
     EXPECT_EQ(shaderManager->getShader("plain"), nullptr);
     EXPECT_EQ(count(log, "Warning: Malformed shader name: 'odd.geom.glsl'\n"), 1u);
     EXPECT_EQ(log.find("plain"), std::string::npos);
-    EXPECT_EQ(log.find("lonely"), std::string::npos);
+    EXPECT_EQ(count(log, "Warning: shader file 'lonely.frag.glsl' has no partner 'lonely.vert.glsl'; no program is "
+                         "built from it\n"),
+              1u);
     EXPECT_EQ(shaderManager->shaders.size(), static_cast<unsigned>(kBuiltInProgramCount) + 3);
 }
 
@@ -142,12 +144,24 @@ TEST_F(ShaderManagerTest, APairNamedLikeABuiltInReplacesItInPlace)
     shaderManager->unbind();
 }
 
-TEST_F(ShaderManagerTest, AProgramThatFailsToCompileIsLoggedAndStillRegistered)
+TEST_F(ShaderManagerTest, AProgramThatFailsToCompileIsLoggedAsSuchAndStillRegistered)
 {
     Shader* broken = shaderManager->getShader("broken");
     ASSERT_NE(broken, nullptr);
     EXPECT_TRUE(broken->initialized);
-    EXPECT_NE(logText().find("broken, "), std::string::npos);
+    EXPECT_FALSE(broken->built);
+    EXPECT_TRUE(shaderManager->getShader("pair")->built);
+    std::string log = logText();
+    size_t info = log.find("broken, ");
+    ASSERT_NE(info, std::string::npos);
+    size_t error = log.find("ERROR: shader 'broken': the fragment shader did not compile\n", info);
+    EXPECT_NE(error, std::string::npos) << log.substr(info, 600);
+    ASSERT_GT(error, 0u);
+    EXPECT_EQ(log[error - 1], '\n') << "the info text ends its line";
+    EXPECT_EQ(count(log, loadedLine("broken")), 0u);
+    EXPECT_NE(log.find("ShaderManager::addShader(): Shader \"broken\" added without a working program; its draws "
+                       "show nothing\n"),
+              std::string::npos);
     GLint linked = 1;
     glGetObjectParameterivARB(broken->program, GL_OBJECT_LINK_STATUS_ARB, &linked);
     EXPECT_EQ(linked, 0);
@@ -163,8 +177,9 @@ TEST_F(ShaderManagerTest, AShaderWithoutASourceIsStillFiledUnderItsName)
     EXPECT_TRUE(shaderManager->addShader(shader));
     EXPECT_EQ(shaderManager->getShader("nosource"), shader);
     EXPECT_EQ(mark.since(), "ERROR: couldn't init shader! fragment or vertex shader contents were missing "
-                            "[nosource] \nAdded shader was not initialized" +
-                                loadedLine("nosource"));
+                            "[nosource] \nAdded shader was not initialized\n"
+                            "ShaderManager::addShader(): Shader \"nosource\" added without a working program; its "
+                            "draws show nothing\n");
     EXPECT_FALSE(shaderManager->addShader(nullptr));
 }
 
@@ -176,7 +191,7 @@ TEST_F(ShaderManagerTest, AnUnknownProgramIsNullWithoutAWord)
     EXPECT_EQ(mark.since(), "");
 }
 
-TEST_F(ShaderManagerTest, SettersReportAMissingUniformOnEveryCall)
+TEST_F(ShaderManagerTest, SettersReportAMissingUniformOncePerNameAndProgram)
 {
     Shader* pair = shaderManager->getShader("pair");
     pair->bind();
@@ -190,8 +205,10 @@ TEST_F(ShaderManagerTest, SettersReportAMissingUniformOnEveryCall)
     EXPECT_FALSE(pair->setUniform2f("nope", 1.0f, 2.0f));
     EXPECT_FALSE(pair->setUniform3f("nope", 1, 2, 3));
     EXPECT_FALSE(pair->setUniform1i("nope", 1));
-    const std::string line = "ERROR: can't find uniform variable 'nope' from 'pair'. Error code: '0'\n";
-    EXPECT_EQ(mark.since(), line + line + line + line);
+    EXPECT_FALSE(pair->setUniform1f("other", 1.0f));
+    EXPECT_FALSE(pair->setUniform1f("other", 1.0f));
+    EXPECT_EQ(mark.since(), "ERROR: can't find uniform variable 'nope' from 'pair'. Error code: '0'\n"
+                            "ERROR: can't find uniform variable 'other' from 'pair'. Error code: '0'\n");
     shaderManager->unbind();
 }
 

@@ -75,17 +75,17 @@ TEST(ColladaDocument, TextWithoutCOLLADARootGivesNull)
     EXPECT_EQ(log.count("finished"), 0);
 }
 
-TEST(ColladaDocumentDeathTest, MissingFileShowsABoxCaptionedWithItsNameAndEndsWithExitCodeZero)
+TEST(ColladaDocumentDeathTest, MissingFileShowsABoxCaptionedWithItsNameAndEndsWithExitCodeOne)
 {
     EXPECT_EXIT(
         {
             scenetest::ignoreLeaksFromHere();
             loadColladaDocument("nowhere.dae");
         },
-        ::testing::ExitedWithCode(0), "\\[box\\] nowhere.dae: Could not find file: 'nowhere.dae'");
+        ::testing::ExitedWithCode(1), "\\[box\\] nowhere.dae: Could not find file: 'nowhere.dae'");
 }
 
-TEST(ColladaDocumentDeathTest, UnsupportedContentShowsNotSupportedAndEndsWithExitCodeZero)
+TEST(ColladaDocumentDeathTest, UnsupportedContentShowsNotSupportedAndEndsWithExitCodeOne)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"lines",
@@ -102,7 +102,7 @@ TEST(ColladaDocumentDeathTest, UnsupportedContentShowsNotSupportedAndEndsWithExi
                 scenetest::ignoreLeaksFromHere();
                 readBody(c.second);
             },
-            ::testing::ExitedWithCode(0),
+            ::testing::ExitedWithCode(1),
             std::string(" Not supported: ") + c.first + "\n\\[box\\] Collada loader error.:  Not supported: " + c.first)
             << c.first;
 }

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(MaterialDeathTest, MissingMaterialFileShowsABoxCaptionedWithItsNameAndEndsWithExitCodeZero)
+TEST(MaterialDeathTest, MissingMaterialFileShowsABoxCaptionedWithItsNameAndEndsWithExitCodeOne)
 {
     EXPECT_EXIT(
         {
@@ -15,17 +15,17 @@ TEST(MaterialDeathTest, MissingMaterialFileShowsABoxCaptionedWithItsNameAndEndsW
             Material material;
             material.load("gone.material.xml");
         },
-        ::testing::ExitedWithCode(0), "\\[box\\] gone.material.xml: Could not find file:");
+        ::testing::ExitedWithCode(1), "\\[box\\] gone.material.xml: Could not find file:");
 }
 
-TEST(MaterialDeathTest, MissingBindingsFileShowsABoxAndEndsWithExitCodeZero)
+TEST(MaterialDeathTest, MissingBindingsFileShowsABoxAndEndsWithExitCodeOne)
 {
     EXPECT_EXIT(
         {
             scenetest::ignoreLeaksFromHere();
             bindMaterials(nullptr, nullptr, nullptr, "gone.material_bindings.xml", nullptr);
         },
-        ::testing::ExitedWithCode(0),
+        ::testing::ExitedWithCode(1),
         "\\[box\\] Error: Could not find material binding file: 'gone.material_bindings.xml'");
 }
 

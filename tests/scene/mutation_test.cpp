@@ -167,7 +167,7 @@ TEST(ColladaMutations, NoMutatedDocumentCrashesHangsOrReadsOutOfBounds)
         int status = 0;
         waitpid(child, &status, 0);
         bool clean = WIFEXITED(status) &&
-                     (WEXITSTATUS(status) == 0 || (WEXITSTATUS(status) >= BUILT && WEXITSTATUS(status) <= NO_DOCUMENT));
+                     (WEXITSTATUS(status) == 1 || (WEXITSTATUS(status) >= BUILT && WEXITSTATUS(status) <= NO_DOCUMENT));
         if (!clean) {
             std::string output;
             testsupport::readFile(childLog, output);
@@ -180,5 +180,5 @@ TEST(ColladaMutations, NoMutatedDocumentCrashesHangsOrReadsOutOfBounds)
     // Most mutations must leave a document that still builds, or the loader is barely exercised.
     EXPECT_GE(outcomes[BUILT], DOCUMENTS / 3)
         << "built " << outcomes[BUILT] << ", no scene " << outcomes[NO_SCENE] << ", no document "
-        << outcomes[NO_DOCUMENT] << ", exited " << outcomes[0];
+        << outcomes[NO_DOCUMENT] << ", exited " << outcomes[1];
 }

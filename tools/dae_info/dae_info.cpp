@@ -29,7 +29,8 @@ const char* const USAGE = "usage: dae-info FILE.dae [--at T]\n"
                           "  Loads FILE (its folder mounted as the archive) and prints the loaded geometries,\n"
                           "  sources, nodes, cameras, lights, animations and visual scenes as JSON.\n"
                           "  --at T   node matrices after the animations are applied at time T (seconds)\n"
-                          "  Documents with unsupported content end the loader (exit 0, reason in the log).\n";
+                          "  Exit status: 0 printed; 1 the loader refused the document (unsupported content, a missing\n"
+                          "  file: the reason in the log); 2 bad arguments.\n";
 
 struct Arguments {
     std::string file;

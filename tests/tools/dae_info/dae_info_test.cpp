@@ -245,14 +245,27 @@ TEST(DaeInfo, BadArgumentsGiveTheReasonAndTheUsageWithStatusTwo)
     EXPECT_EQ(out.find("usage: dae-info"), 0u);
 }
 
-TEST(DaeInfo, UnsupportedContentEndsTheLoaderWithItsMessage)
+TEST(DaeInfo, UnsupportedContentEndsTheLoaderWithItsMessageAndStatusOne)
 {
     std::string dir = testsupport::makeTempDir("dae-info-lines");
     testsupport::writeFile(dir + "/lines.dae",
                            "<COLLADA><library_geometries><geometry id=\"g\"><mesh><lines count=\"1\"/>"
                            "</mesh></geometry></library_geometries></COLLADA>");
     std::string out, err;
-    EXPECT_EQ(daeInfo(dir + "/lines.dae", out, err), 0);
+    EXPECT_EQ(daeInfo(dir + "/lines.dae", out, err), 1);
     EXPECT_NE(err.find(" Not supported: lines\n"), std::string::npos) << err;
+    EXPECT_EQ(out, "");
+}
+
+TEST(DaeInfo, ADeeplyNestedDocumentIsRefusedWithAMessageNotACrash)
+{
+    std::string dir = testsupport::makeTempDir("dae-info-deep");
+    std::string text = "<COLLADA><library_visual_scenes><visual_scene id=\"s\">";
+    for (int i = 0; i < 200000; ++i)
+        text += "<node>";
+    testsupport::writeFile(dir + "/deep.dae", text);
+    std::string out, err;
+    EXPECT_EQ(daeInfo(dir + "/deep.dae", out, err), 1);
+    EXPECT_NE(err.find("Elements nested deeper than 512 levels"), std::string::npos) << err.substr(0, 2000);
     EXPECT_EQ(out, "");
 }

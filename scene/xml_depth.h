@@ -1,0 +1,20 @@
+// xml_depth.h - how deeply a document's elements nest, found by a cheap scan before parsing.
+//
+// TinyXML parses nested elements recursively, and so do the readers above it (nodes, material
+// parameters): a document nested tens of thousands of levels deep overflows the stack, and the
+// parse time grows with the square of the depth. The readers refuse a document deeper than
+// kMaxXmlDepth before either recursion runs.
+#pragma once
+
+// Far beyond any authored scene or material (a few tens of levels), far below what the stack takes
+// (TinyXML fails near 100,000 levels, the node reader under AddressSanitizer near 5,000).
+constexpr int kMaxXmlDepth = 512;
+
+// The deepest element nesting of `text` (0 for no element), counted as a parser would see the
+// elements: comments, CDATA sections, processing instructions and declarations hold none, quoted
+// attribute values are skipped, "<a/>" opens nothing. Counting stops above `limit` (the result is
+// then limit + 1). A null text has depth 0.
+int xmlElementDepth(const char* text, int limit = kMaxXmlDepth);
+
+// The parse-error text the readers log for a document nested deeper than kMaxXmlDepth.
+const char* xmlTooDeepDescription();

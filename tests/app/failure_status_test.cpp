@@ -1,0 +1,207 @@
+// The program's exit status and messages when things go wrong: a disk that fills up, a folder that
+// refuses files, an interrupting signal, a show that ends before the capture's last position,
+// missing scene files, and a capture folder that already holds frames.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace testsupport;
+
+namespace {
+
+int countFrames(const std::string& dir)
+{
+    int count = 0;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n.size() == 10 && n.substr(6) == ".png")
+                ++count;
+        }
+        closedir(d);
+    }
+    return count;
+}
+
+std::string logOf(const std::string& dir)
+{
+    std::string log;
+    readFile(dir + "/log.txt", log);
+    return log;
+}
+
+// A small tmpfs of our own, where the test may mount one (root, and a system that allows it).
+struct SmallFilesystem {
+    std::string path;
+    bool mounted = false;
+    // Null options: nothing is mounted.
+    SmallFilesystem(const std::string& dir, const char* options)
+        : path(dir)
+    {
+        mounted = options && mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0;
+    }
+    ~SmallFilesystem()
+    {
+        if (mounted)
+            umount(path.c_str());
+    }
+};
+
+const char* const kSmall = "--size 64x36 --fps 10";
+
+} // namespace
+
+TEST(FailureStatus, AFullDiskStopsTheCaptureWithStatus1AndLeavesNoTruncatedFrame)
+{
+    // /dev/full takes the first frame's bytes and fails when they reach it.
+    std::string dir = makeTempDir("full");
+    std::string frames = dir + "/frames";
+    ASSERT_EQ(mkdir(frames.c_str(), 0755), 0);
+    ASSERT_EQ(symlink("/dev/full", (frames + "/000000.png").c_str()), 0);
+    std::string output;
+    int status = runProgram("--capture " + frames + " --force --from 0 --to 500 " + kSmall + " --log " + dir +
+                                "/log.txt",
+                            &output);
+    EXPECT_EQ(status, 1) << output;
+    std::string log = logOf(dir);
+    EXPECT_NE(log.find("cannot write " + frames + "/000000.png (No space left on device); capture stopped after 0"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(countFrames(frames), 0);
+}
+
+TEST(FailureStatus, AFilesystemThatFillsUpMidwayKeepsOnlyWholeFrames)
+{
+    std::string dir = makeTempDir("tmpfs");
+    std::string frames = dir + "/frames";
+    ASSERT_EQ(mkdir(frames.c_str(), 0755), 0);
+    SmallFilesystem small(frames, "size=24k");
+    if (!small.mounted)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    std::string output;
+    int status = runProgram("--capture " + frames + " --from 0 --to 20000 --fps 10 --size 160x90 --log " + dir +
+                                "/log.txt",
+                            &output);
+    EXPECT_EQ(status, 1) << output;
+    int written = countFrames(frames);
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, 201);
+    // Every frame left is a whole PNG.
+    for (int i = 0; i < written; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/%06d.png", i);
+        int w = 0, h = 0;
+        EXPECT_FALSE(loadPng(frames + name, w, h).empty()) << name;
+        EXPECT_EQ(w, 160);
+    }
+    EXPECT_NE(logOf(dir).find("capture stopped after " + std::to_string(written) + " frames"), std::string::npos);
+}
+
+TEST(FailureStatus, AReadOnlyCaptureFolderFailsWithStatus1)
+{
+    std::string dir = makeTempDir("readonly");
+    std::string frames = dir + "/frames";
+    ASSERT_EQ(mkdir(frames.c_str(), 0755), 0);
+    // chmod does not stop root: there a tmpfs remounted read-only stands in.
+    SmallFilesystem readOnly(frames, geteuid() == 0 ? "size=64k" : nullptr);
+    if (geteuid() == 0) {
+        if (!readOnly.mounted || mount("tmpfs", frames.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") != 0)
+            GTEST_SKIP() << "no read-only folder can be made here";
+    } else {
+        ASSERT_EQ(chmod(frames.c_str(), 0555), 0);
+    }
+    std::string output;
+    int status = runProgram("--capture " + frames + " --to 0 " + std::string(kSmall) + " --log " + dir + "/log.txt",
+                            &output);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(logOf(dir).find("capture stopped after 0 frames"), std::string::npos) << logOf(dir);
+    chmod(frames.c_str(), 0755);
+}
+
+TEST(FailureStatus, SigintOrSigtermDuringACaptureEndsItWithStatus130)
+{
+    for (const char* signal : {"INT", "TERM"}) {
+        std::string dir = makeTempDir("signal");
+        std::string script = "'" + programPath() + "' --capture '" + dir + "/frames' --from 0 --to 200000 " + kSmall +
+                             " --log '" + dir + "/log.txt' & pid=$!\n"
+                             "for i in $(seq 300); do [ -e '" + dir +
+                             "/frames/000030.png' ] && break; sleep 0.1; done\n"
+                             "kill -" + signal + " $pid\n"
+                             "wait $pid\n";
+        ASSERT_TRUE(writeFile(dir + "/run.sh", script));
+        std::string output;
+        EXPECT_EQ(runCommand("bash '" + dir + "/run.sh'", &output), 130) << signal << "\n" << output;
+        std::string log = logOf(dir);
+        EXPECT_NE(log.find("interrupted by signal"), std::string::npos) << log;
+        EXPECT_NE(log.find("shut down at"), std::string::npos) << log;
+        int written = countFrames(dir + "/frames");
+        EXPECT_GE(written, 31);
+        EXPECT_LT(written, 2000);
+    }
+}
+
+TEST(FailureStatus, ACaptureCutOffByTheShowsEndSaysSoAndFails)
+{
+    std::string dir = makeTempDir("cutoff");
+    std::string output;
+    int status = runProgram("--capture " + dir + "/frames --from 281000 --to 282000 " + std::string(kSmall) +
+                                " --log " + dir + "/log.txt",
+                            &output);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_EQ(countFrames(dir + "/frames"), 4); // 281000 to 281300: the frame past the end is still drawn
+    EXPECT_NE(logOf(dir).find("with 4 of 11 frames written"), std::string::npos) << logOf(dir);
+}
+
+TEST(FailureStatus, AMissingSceneDocumentOrBindingsFileEndsWithStatus1AfterItsMessage)
+{
+    // An empty archive folder: the scene document is the first thing missing.
+    std::string empty = makeTempDir("nodae");
+    std::string output;
+    int status = runProgram("--capture " + empty + "/frames --to 0 " + std::string(kSmall) + " --data " + empty +
+                                " --log " + empty + "/log.txt",
+                            &output);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(logOf(empty).find("Could not find file: 'skene_ao_materials_fixd.dae'"), std::string::npos);
+
+    // A scene document alone: the bindings file is missing.
+    std::string onlyDae = makeTempDir("nobindings");
+    ASSERT_TRUE(writeFile(onlyDae + "/skene_ao_materials_fixd.dae",
+                          "<COLLADA><library_visual_scenes><visual_scene id=\"s\"/></library_visual_scenes></COLLADA>"));
+    status = runProgram("--capture " + onlyDae + "/frames --to 0 " + std::string(kSmall) + " --data " + onlyDae +
+                            " --log " + onlyDae + "/log.txt",
+                        &output);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(logOf(onlyDae).find("Could not find material binding file: 'skene.material_bindings.xml'"),
+              std::string::npos);
+}
+
+TEST(FailureStatus, AFolderWithFramesIsRefusedUnlessForceReplacesThem)
+{
+    std::string dir = makeTempDir("existing");
+    std::string frames = dir + "/frames";
+    ASSERT_EQ(mkdir(frames.c_str(), 0755), 0);
+    for (const char* name : {"/000000.png", "/000007.png", "/notes.txt"})
+        ASSERT_TRUE(writeFile(frames + name, "old"));
+    std::string output;
+    EXPECT_EQ(runProgram("--capture " + frames + " --to 0 " + std::string(kSmall), &output), 2);
+    EXPECT_NE(output.find("already holds 2 numbered frames"), std::string::npos) << output;
+    EXPECT_NE(output.find("--force"), std::string::npos);
+    std::string old;
+    ASSERT_TRUE(readFile(frames + "/000007.png", old));
+    EXPECT_EQ(old, "old");
+
+    EXPECT_EQ(runProgram("--capture " + frames + " --force --to 0 " + std::string(kSmall) + " --log " + dir +
+                             "/log.txt",
+                         &output),
+              0)
+        << output;
+    EXPECT_EQ(countFrames(frames), 1);
+    int w = 0, h = 0;
+    EXPECT_FALSE(loadPng(frames + "/000000.png", w, h).empty());
+    EXPECT_TRUE(readFile(frames + "/notes.txt", old)) << "files not named as frames are kept";
+}

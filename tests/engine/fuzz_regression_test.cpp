@@ -1,0 +1,24 @@
+// Inputs the fuzzing harnesses found crashing, kept as tests: each is refused with a log line.
+#include "engine_api.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace BRAVIK_LUMENVAT;
+using namespace testsupport;
+
+TEST(FuzzRegressions, JpegsWhoseHuffmanTablesOverrunTheDecoderAreRefused)
+{
+    // The folder of regression inputs stands in for the archive; decoding runs at the upload.
+    std::string dir = std::string(SUBLUMEN_SOURCE_DIR) + "/tests/engine/regressions";
+    ASSERT_TRUE(openGLWindow(64, 64, dir));
+    std::string text;
+    text = engineLog();
+    for (const char* name : {"huffman_overrun.jpg", "huffman_overrun_in_header.jpg", "huffman_overrun_after_fill.jpg"}) {
+        EXPECT_NE(text.find(std::string("cannot decode ") + name +
+                            " (corrupt JPEG: a Huffman table holds more than 256 codes)"),
+                  std::string::npos)
+            << name << "\n" << text;
+        EXPECT_EQ(rvkGetTexture(name), nullptr);
+    }
+}

@@ -1,0 +1,86 @@
+// The nesting scan before parsing, and the readers refusing documents nested too deeply (without
+// it TinyXML's and the node reader's recursion overflow the stack).
+#include "scene_test_support.h"
+
+#include "engine_api.h"
+#include "scene/material.h"
+#include "scene/xml_depth.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using scenetest::LogWatch;
+
+namespace {
+
+std::string nested(const std::string& tag, int levels)
+{
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+        text += "<" + tag + ">";
+    for (int i = 0; i < levels; ++i)
+        text += "</" + tag + ">";
+    return text;
+}
+
+} // namespace
+
+TEST(XmlDepth, CountsElementsAsAParserSeesThem)
+{
+    EXPECT_EQ(xmlElementDepth(nullptr), 0);
+    EXPECT_EQ(xmlElementDepth("no markup"), 0);
+    EXPECT_EQ(xmlElementDepth("<a><b/><c><d></d></c></a>"), 3);
+    EXPECT_EQ(xmlElementDepth("<?xml version=\"1.0\"?><!DOCTYPE x><a><!-- <b><c> --><![CDATA[<d><e>]]></a>"), 1);
+    // Quoted values may hold '>' and "/>"; "<a/ >" still closes itself.
+    EXPECT_EQ(xmlElementDepth("<a x=\"/>\" y='>'><b/ ><c z=\"<d>\"></c></a>"), 2);
+    // Unclosed elements count as open; stray closing tags never go below zero.
+    EXPECT_EQ(xmlElementDepth("</x></x><a><b><c"), 3);
+    EXPECT_EQ(xmlElementDepth(nested("n", 600).c_str()), kMaxXmlDepth + 1);
+    EXPECT_EQ(xmlElementDepth(nested("n", 600).c_str(), 1000), 600);
+}
+
+TEST(XmlDepth, AColladaDocumentAtTheBoundLoadsOneDeeperIsRefused)
+{
+    // COLLADA, library, visual scene: three levels above the nodes.
+    auto document = [](int nodes) {
+        return "<COLLADA><library_visual_scenes><visual_scene id=\"s\">" + nested("node", nodes) +
+               "</visual_scene></library_visual_scenes></COLLADA>";
+    };
+    std::unique_ptr<ColladaDocument> atBound(readColladaDocument("bound.dae", document(kMaxXmlDepth - 3).c_str()));
+    ASSERT_TRUE(atBound);
+    EXPECT_EQ(atBound->scenes.size(), 1u);
+
+    LogWatch log;
+    std::string deep = document(200000);
+    EXPECT_EQ(readColladaDocument("deep.dae", deep.c_str()), nullptr);
+    EXPECT_EQ(log.count(" Error: Opening document failed:\nElements nested deeper than 512 levels"), 1) << log.text();
+    EXPECT_EQ(log.count("[box] Collada loader error."), 1);
+}
+
+TEST(XmlDepthDeathTest, DeepMaterialAndBindingsFilesAreRefusedWithTheirParseErrorLines)
+{
+    std::string dir = testsupport::makeTempDir("deep-xml");
+    ASSERT_TRUE(testsupport::writeFile(dir + "/deep.material.xml",
+                                       "<Material><Parameters>" + nested("Parameters", 100000) + "</Parameters></Material>"));
+    ASSERT_TRUE(testsupport::writeFile(dir + "/deep.material_bindings.xml", "<Bindings>" + nested("Binding", 100000)));
+    EXPECT_EXIT(
+        {
+            scenetest::ignoreLeaksFromHere();
+            BRAVIK_LUMENVAT::RvkOptions options;
+            options.dataPath = dir.c_str();
+            options.logPath = "/dev/null";
+            options.boxesToLogOnly = true;
+            BRAVIK_LUMENVAT::rvkSetOptions(&options);
+            BRAVIK_LUMENVAT::rvkReadPak("data.pak");
+            Material material;
+            material.load("deep.material.xml");
+            bindMaterials(nullptr, nullptr, nullptr, "deep.material_bindings.xml", nullptr);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "ERROR: Material config : Error occurred while reading file: deep.material.xml ERROR: Elements nested deeper "
+        "than 512 levels.*ERROR: Material bindings config : Error occurred while reading file: "
+        "deep.material_bindings.xml ERROR: Elements nested deeper than 512 levels");
+}
