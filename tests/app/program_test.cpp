@@ -94,11 +94,13 @@ TEST(Program, ATappedEscapeEndsAWindowedShowAfterItsFade)
     // xdotool's key is a press and a release with nothing between: shorter than any frame here.
     std::string script = "'" + programPath() + "' --window --size 320x180 --no-audio --log '" + dir +
                          "/log.txt' & pid=$!\n"
-                         "for i in $(seq 150); do xdotool search --name '^Sublumen$' >/dev/null 2>&1 && break; "
+                         // Once the show plays (its start-up is slow on a busy machine), its own window
+                         // (found by its process, not by a title another test's window may share).
+                         "for i in $(seq 300); do grep -q 'playing' '" + dir + "/log.txt' 2>/dev/null && break; "
                          "sleep 0.2; done\n"
-                         "sleep 2\n"
-                         "xdotool search --name '^Sublumen$' windowfocus --sync key Escape\n"
-                         "for i in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done\n"
+                         "sleep 1\n"
+                         "xdotool search --all --pid $pid --name '^Sublumen$' windowfocus --sync key Escape\n"
+                         "for i in $(seq 150); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done\n"
                          "if kill -0 $pid 2>/dev/null; then kill $pid; wait $pid; exit 99; fi\n"
                          "wait $pid\n";
     ASSERT_TRUE(writeFile(dir + "/tap.sh", script));
