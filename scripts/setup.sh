@@ -17,6 +17,8 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # the fuzzing harnesses: clang with libFuzzer and the sanitizers
+  clang libclang-rt-14-dev
   # module players used to check the generated music
   openmpt123 xmp
   # the lettering of the opening's title and credit cards (tools/images)
