@@ -4,7 +4,8 @@
 #   scripts/fuzz.sh [--build DIR] [--time SECONDS | --runs N] [--jobs N] [NAME ...]
 #
 # NAME: uniforms collada material bindings shader_names image archive (default: all), each for
-# SECONDS (default 300). Seeds: fuzz/seeds/NAME, the test fixtures and the generated content;
+# SECONDS (default 300). Seeds: fuzz/seeds/NAME, the test fixtures (tests/engine/regressions among
+# them) and the generated content;
 # the growing corpus stays in BUILD/fuzz/corpus/NAME, crashing inputs go to BUILD/fuzz/crashes.
 # --runs N makes a reproducible run instead (the test suite's): N executions from seed 1 and an
 # empty corpus, so the same build always tries the same inputs.
@@ -29,6 +30,8 @@ done
 [ ${#names[@]} -gt 0 ] || names=(uniforms collada material bindings shader_names image archive)
 bin="$build/fuzz"
 content="$build/content"
+# Inputs that once crashed a harness, kept with the regression tests.
+regressions="$root/tests/engine/regressions"
 
 # The seed folders of a harness, built afresh from the fixtures and the generated content.
 seeds() {
@@ -41,9 +44,10 @@ seeds() {
         material) cp "$content"/*.material.xml "$root"/tests/scene/pak/*.material.xml "$dir"/ 2>/dev/null ;;
         bindings) cp "$content"/*bindings.xml "$root"/tests/scene/pak/*bindings.xml "$dir"/ 2>/dev/null ;;
         shader_names) (cd "$root/data" && ls) > "$dir/data_names.txt" ;;
-        image) cp "$root"/tests/engine/pak/*.png "$root"/tests/scene/pak/*.png "$dir"/ 2>/dev/null
+        image) cp "$root"/tests/engine/pak/*.png "$root"/tests/scene/pak/*.png "$regressions"/*.png "$regressions"/*.jpg \
+                  "$dir"/ 2>/dev/null
                ls -S "$content"/*.jpg 2>/dev/null | tail -2 | xargs -r cp -t "$dir" ;;
-        archive) cp "$build"/tests/test.pak "$build"/tests/scene/scene_test.pak "$dir"/ 2>/dev/null ;;
+        archive) cp "$build"/tests/test.pak "$build"/tests/scene/scene_test.pak "$regressions"/*.zip "$dir"/ 2>/dev/null ;;
     esac
     echo "$dir"
 }
