@@ -403,17 +403,7 @@ void Flock::drawOcclusionPass()
 // The sky, a little darker on loud beats.
 void Flock::drawBackground(float level)
 {
-    float c = 0.75f - 0.05f * level;
-    glColor3f(c, c, c);
-    glDepthMask(GL_FALSE);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureIdOf("anim3.jpg"));
-    glPushMatrix();
-    drawScreenQuad(false, false);
-    glPopMatrix();
-    glEnable(GL_DEPTH_TEST);
-    glDepthMask(GL_TRUE);
+    drawStillBackground("anim3.jpg", 0.75f - 0.05f * level);
     glColor4f(1, 1, 1, 1);
 }
 

@@ -201,17 +201,7 @@ void Pressure::render(float p, float)
 // The still image, a little darker on loud beats.
 void Pressure::drawBackground(float level)
 {
-    float t = 1 - 0.05f * level;
-    glColor3f(t, t, t);
-    glDepthMask(GL_FALSE);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureIdOf("anim4.jpg"));
-    glPushMatrix();
-    drawScreenQuad(false, false);
-    glPopMatrix();
-    glEnable(GL_DEPTH_TEST);
-    glDepthMask(GL_TRUE);
+    drawStillBackground("anim4.jpg", 1 - 0.05f * level);
 }
 
 // ---- pressure2 ----

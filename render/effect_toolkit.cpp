@@ -193,6 +193,20 @@ void drawGrainLayer(float g)
     glDisable(GL_BLEND);
 }
 
+void drawStillBackground(const char* image, float c)
+{
+    glColor3f(c, c, c);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureIdOf(image));
+    glPushMatrix();
+    drawScreenQuad(false, false);
+    glPopMatrix();
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+}
+
 void TexturedQuadBatch::useTexture(GLuint texture)
 {
     if (running && texture == bound)

@@ -100,6 +100,10 @@ void releaseSecondTexture();
 // on, the 3D projection with an identity modelview. Reseeds the C library generator.
 void drawGrainLayer(float g);
 
+// A still image over the whole window behind what follows, in colour (c, c, c): drawn without
+// depth test or depth writes, which are on again afterwards; texturing is left on.
+void drawStillBackground(const char* image, float c);
+
 // GL_QUADS batches that restart whenever the texture changes (smoke puffs of several images).
 class TexturedQuadBatch {
 public:
