@@ -4,8 +4,8 @@
 #   scripts/fuzz.sh [--build DIR] [--time SECONDS | --runs N] [--jobs N] [NAME ...]
 #
 # NAME: uniforms collada material bindings shader_names image archive (default: all), each for
-# SECONDS (default 300). Seeds: fuzz/seeds/NAME, the test fixtures (tests/engine/regressions among
-# them) and the generated content;
+# SECONDS (default 300). Seeds: fuzz/seeds/NAME, the test fixtures (tests/engine/regressions and
+# fuzz_inputs among them) and the generated content;
 # the growing corpus stays in BUILD/fuzz/corpus/NAME, crashing inputs go to BUILD/fuzz/crashes.
 # --runs N makes a reproducible run instead (the test suite's): N executions from seed 1 and an
 # empty corpus, so the same build always tries the same inputs.
@@ -30,8 +30,9 @@ done
 [ ${#names[@]} -gt 0 ] || names=(uniforms collada material bindings shader_names image archive)
 bin="$build/fuzz"
 content="$build/content"
-# Inputs that once crashed a harness, kept with the regression tests.
+# Inputs that once crashed a harness: the images with their regression test, the rest beside them.
 regressions="$root/tests/engine/regressions"
+inputs="$root/tests/engine/fuzz_inputs"
 
 # The seed folders of a harness, built afresh from the fixtures and the generated content.
 seeds() {
@@ -44,10 +45,10 @@ seeds() {
         material) cp "$content"/*.material.xml "$root"/tests/scene/pak/*.material.xml "$dir"/ 2>/dev/null ;;
         bindings) cp "$content"/*bindings.xml "$root"/tests/scene/pak/*bindings.xml "$dir"/ 2>/dev/null ;;
         shader_names) (cd "$root/data" && ls) > "$dir/data_names.txt" ;;
-        image) cp "$root"/tests/engine/pak/*.png "$root"/tests/scene/pak/*.png "$regressions"/*.png "$regressions"/*.jpg \
+        image) cp "$root"/tests/engine/pak/*.png "$root"/tests/scene/pak/*.png "$regressions"/*.jpg "$inputs"/*.png \
                   "$dir"/ 2>/dev/null
                ls -S "$content"/*.jpg 2>/dev/null | tail -2 | xargs -r cp -t "$dir" ;;
-        archive) cp "$build"/tests/test.pak "$build"/tests/scene/scene_test.pak "$regressions"/*.zip "$dir"/ 2>/dev/null ;;
+        archive) cp "$build"/tests/test.pak "$build"/tests/scene/scene_test.pak "$inputs"/*.zip "$dir"/ 2>/dev/null ;;
     esac
     echo "$dir"
 }
