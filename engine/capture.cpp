@@ -1,13 +1,11 @@
 // capture.cpp - capture mode's frame writer: before each swap the back buffer's picture is read
 // back and written as DIR/000000.png, DIR/000001.png, ... at positions from + i * 1000 / fps,
-// until the next position would pass `to`. PNG encoding is stb_image_write's, which gives the
-// same bytes for the same pixels.
+// until the next position would pass `to`. PNG encoding is png_writer's, which gives the same
+// bytes for the same pixels.
 #include "lumenvat_local.h"
+#include "png_writer.h"
 
 #include <GL/gl.h>
-
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
 
 #include <SDL2/SDL.h>
 
@@ -36,6 +34,11 @@ struct CaptureState {
 };
 
 CaptureState capture;
+
+// The frame's pixels and the encoder's buffers live from frame to frame: a run of frames of one size
+// allocates them once.
+std::vector<unsigned char> framePixels;
+PngWriter pngWriter;
 
 double millisecondsSince(Uint64 then)
 {
@@ -85,17 +88,14 @@ bool writeWholeFile(const char* path, const unsigned char* bytes, size_t length,
     return ok;
 }
 
+// `rgb` holds the rows bottom first, as glReadPixels gives them.
 bool writePng(const char* path, int width, int height, const unsigned char* rgb, std::string& reason)
 {
-    int length = 0;
-    unsigned char* png = stbi_write_png_to_mem(rgb, width * 3, width, height, 3, &length);
-    if (!png) {
+    if (!pngWriter.encode(rgb, width, height)) {
         reason = "the picture could not be encoded";
         return false;
     }
-    bool ok = writeWholeFile(path, png, static_cast<size_t>(length), reason);
-    STBIW_FREE(png);
-    return ok;
+    return writeWholeFile(path, pngWriter.png().data(), pngWriter.png().size(), reason);
 }
 
 } // namespace
@@ -126,15 +126,14 @@ bool captureWriteFrame()
         capture.drawMs.push_back(millisecondsSince(capture.lastWriteEnd));
     Uint64 readStart = SDL_GetPerformanceCounter();
     PictureRect r = pictureRect();
-    std::vector<unsigned char> pixels(static_cast<size_t>(r.width) * r.height * 3);
+    framePixels.resize(static_cast<size_t>(r.width) * r.height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(r.x, r.y, r.width, r.height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(r.x, r.y, r.width, r.height, GL_RGB, GL_UNSIGNED_BYTE, framePixels.data());
     char path[4096];
     std::snprintf(path, sizeof(path), "%s/%06d.png", options().captureDir.c_str(), capture.written);
-    stbi_flip_vertically_on_write(1);
     std::string reason;
-    if (!writePng(path, r.width, r.height, pixels.data(), reason)) {
+    if (!writePng(path, r.width, r.height, framePixels.data(), reason)) {
         rvkMsg("lumenvat: cannot write %s (%s); capture stopped after %d frames\n", path, reason.c_str(),
                capture.written);
         // A partly written frame is worse than none: it looks like a frame.
