@@ -264,4 +264,30 @@ int rand()
     return static_cast<int>((crtState >> 16) & 0x7FFF);
 }
 
+// Runs kLanes interleaved copies of the sequence, lane j at step i * kLanes + j, each stepping
+// kLanes calls at once (the step composed kLanes times is again state * a + c), so that the
+// compiler can update all lanes side by side.
+void fillModulo255(unsigned char* bytes, size_t count)
+{
+    constexpr size_t kLanes = 16;
+    unsigned multiplier = 1, increment = 0;
+    unsigned lanes[kLanes];
+    for (size_t j = 0; j < kLanes; ++j) {
+        multiplier *= 214013u;
+        increment = increment * 214013u + 2531011u;
+        lanes[j] = crtState * multiplier + increment;
+    }
+    size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        for (size_t j = 0; j < kLanes; ++j)
+            bytes[i + j] = static_cast<unsigned char>(((lanes[j] >> 16) & 0x7FFFu) % 255u);
+        // The block's last lane is the state after its calls.
+        crtState = lanes[kLanes - 1];
+        for (size_t j = 0; j < kLanes; ++j)
+            lanes[j] = lanes[j] * multiplier + increment;
+    }
+    for (; i < count; ++i)
+        bytes[i] = static_cast<unsigned char>(rand() % 255);
+}
+
 } // namespace crt

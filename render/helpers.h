@@ -9,6 +9,7 @@
 
 #include "engine_api.h"
 
+#include <cstddef>
 #include <vector>
 
 using BRAVIK_LUMENVAT::Vector;
@@ -114,4 +115,7 @@ void getBillboardAxes(Vector3& right, Vector3& up, Vector3& back);
 namespace crt {
 void srand(unsigned seed);
 int rand();
+// Sets every byte to rand() % 255 (0 to 254), one call per byte in order, and leaves the generator
+// where those calls leave it; many times faster than the calls themselves.
+void fillModulo255(unsigned char* bytes, size_t count);
 } // namespace crt

@@ -201,8 +201,7 @@ void RenderTargetPool::buildTextures()
         glGenTextures(1, &noiseTextures[i]);
         glBindTexture(GL_TEXTURE_2D, noiseTextures[i]);
         setLinearFilters();
-        for (unsigned char& byte : buffer)
-            byte = static_cast<unsigned char>(crt::rand() % 255);
+        crt::fillModulo255(buffer.data(), buffer.size());
         glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, kNoiseTextureSize, kNoiseTextureSize, 0, GL_LUMINANCE,
                      GL_UNSIGNED_BYTE, buffer.data());
     }

@@ -176,6 +176,26 @@ TEST(CrtRandom, MatchesTheClassicLinearCongruentialSequence)
     EXPECT_EQ(crt::rand(), first);
 }
 
+TEST(CrtRandom, FillModulo255GivesTheBytesAndLeavesTheStateOfOneCallPerByte)
+{
+    // Counts below, at and around the interleaved block size, and a noise texture's size plus a tail.
+    for (unsigned seed : {1u, 106919u, 0xFFFFFFFFu})
+        for (size_t count : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(1000),
+                             size_t(1024 * 1024 + 5)}) {
+            crt::srand(seed);
+            std::vector<unsigned char> expected(count);
+            for (unsigned char& byte : expected)
+                byte = static_cast<unsigned char>(crt::rand() % 255);
+            int next = crt::rand();
+
+            crt::srand(seed);
+            std::vector<unsigned char> filled(count, 255);
+            crt::fillModulo255(filled.data(), filled.size());
+            EXPECT_TRUE(filled == expected) << "seed " << seed << ", " << count << " bytes";
+            EXPECT_EQ(crt::rand(), next) << "seed " << seed << ", " << count << " bytes";
+        }
+}
+
 TEST(PointList, BakeFreezesThePointsAndEmptiesTheList)
 {
     PointList list;

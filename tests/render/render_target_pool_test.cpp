@@ -269,6 +269,21 @@ TEST_F(RenderTargetPoolTest, TheNoiseTexturesComeFromTheCGeneratorInAFixedSequen
               std::vector<unsigned char>(second, second + 8));
 }
 
+TEST_F(RenderTargetPoolTest, AllFiftyNoiseTexturesHoldTheirRecordedBytes)
+{
+    // FNV-1a over the 50 textures' bytes in order, as rand() % 255 one call per byte gave them.
+    uint64_t hash = 14695981039346656037ull;
+    std::vector<unsigned char> bytes(1024 * 1024);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (int i = 0; i < kNoiseTextureCount; ++i) {
+        glBindTexture(GL_TEXTURE_2D, pool.noiseTextures[i]);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, bytes.data());
+        for (unsigned char byte : bytes)
+            hash = (hash ^ byte) * 1099511628211ull;
+    }
+    EXPECT_EQ(hash, 4043444314540521192ull);
+}
+
 TEST_F(RenderTargetPoolTest, TheWhiteTextureIsWhite)
 {
     GLint width = 0;
