@@ -7,6 +7,8 @@ pkg_check_modules(KISSFFT REQUIRED IMPORTED_TARGET kissfft-float)
 pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 pkg_check_modules(GTK3 IMPORTED_TARGET gtk+-3.0)
 
+find_package(Threads REQUIRED)
+
 set(OpenGL_GL_PREFERENCE GLVND)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 

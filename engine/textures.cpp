@@ -2,7 +2,14 @@
 //
 // rvkUploadTextures decodes every PNG and JPEG of the archive with stb_image into 32-bit RGBA
 // (top row first) and uploads it: linear filtering with mipmaps and repeat wrapping, unless
-// rvkSetTextureParameter named other values for that file beforehand.
+// rvkSetTextureParameter named other values for that file beforehand. The images are decoded on
+// worker threads while the main thread, which holds the GL context, uploads them in archive
+// order as each is ready: textures, GL names and log lines come out as from one thread.
+//
+// The workers also build the mipmaps of images whose sides are powers of two, the same bytes that
+// Mesa's generation gives (each level from the one above: the rounded mean of two horizontal
+// neighbours, then of two such means one above the other); GL generates the others, and an
+// image uploaded with GL_GENERATE_MIPMAP set to false by rvkSetTextureParameter gets none.
 #include "lumenvat_local.h"
 
 #include <GL/gl.h>
@@ -12,11 +19,16 @@
 #define STBI_ONLY_JPEG
 #include <stb_image.h>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <thread>
 
 namespace lumenvat {
 
@@ -76,6 +88,105 @@ bool jpegHuffmanTablesFit(const unsigned char* bytes, size_t size)
     return true;
 }
 
+bool isPowerOfTwo(int side)
+{
+    return side > 0 && (side & (side - 1)) == 0;
+}
+
+// The rounded mean of each byte of two RGBA pixels: (a + b + 1) / 2 without carries between bytes.
+inline unsigned meanOfBytes(unsigned a, unsigned b)
+{
+    return (a | b) - (((a ^ b) & 0xFEFEFEFEu) >> 1);
+}
+
+// The level below `above` (width x height, each side a power of two): a side of 1 stays 1.
+std::vector<unsigned> nextMipmapLevel(const std::vector<unsigned>& above, int width, int height)
+{
+    int w = std::max(width / 2, 1), h = std::max(height / 2, 1);
+    int dx = width > 1 ? 1 : 0;
+    size_t dy = height > 1 ? static_cast<size_t>(width) : 0;
+    std::vector<unsigned> level(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const unsigned* top = &above[static_cast<size_t>(y) * (height > 1 ? 2 : 1) * width];
+        unsigned* out = &level[static_cast<size_t>(y) * w];
+        for (int x = 0; x < w; ++x) {
+            const unsigned* p = top + static_cast<size_t>(x) * (dx + 1);
+            out[x] = meanOfBytes(meanOfBytes(p[0], p[dx]), meanOfBytes(p[dy], p[dy + dx]));
+        }
+    }
+    return level;
+}
+
+// One archive image's decode, filled in by a worker.
+struct DecodedImage {
+    std::vector<unsigned> pixels;
+    // Levels 1, 2, ... down to 1x1 where both sides are powers of two; else empty.
+    std::vector<std::vector<unsigned>> mipmaps;
+    int width = 0, height = 0;
+    bool ok = false;
+    std::string reason;
+    bool ready = false; // guarded by the queue's mutex
+};
+
+// Hands the images to the workers in archive order and the decoded ones to the uploader.
+class DecodeQueue {
+public:
+    explicit DecodeQueue(std::vector<ArchiveFile>& files) : files(files), images(files.size())
+    {
+        // More workers than images or cores only cost threads; the main thread uploads meanwhile.
+        unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        size_t count = std::min<size_t>({files.size(), cores, 4});
+        for (size_t i = 0; i < count; ++i)
+            workers.emplace_back([this] { decodeUntilDone(); });
+    }
+    ~DecodeQueue()
+    {
+        for (std::thread& worker : workers)
+            worker.join();
+    }
+    // Blocks until image `index` is decoded.
+    DecodedImage& wait(size_t index)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        decoded.wait(lock, [&] { return images[index].ready; });
+        return images[index];
+    }
+
+private:
+    void decodeUntilDone()
+    {
+        for (size_t index = next++; index < files.size(); index = next++) {
+            DecodedImage& image = images[index];
+            const ArchiveFile& file = files[index];
+            image.ok = decodeImage(file.bytes.data(), file.bytes.size(), image.pixels, image.width, image.height,
+                                   image.reason);
+            if (image.ok && isPowerOfTwo(image.width) && isPowerOfTwo(image.height))
+                buildMipmaps(image);
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                image.ready = true;
+            }
+            decoded.notify_all();
+        }
+    }
+
+    static void buildMipmaps(DecodedImage& image)
+    {
+        const std::vector<unsigned>* above = &image.pixels;
+        for (int w = image.width, h = image.height; w > 1 || h > 1; w = std::max(w / 2, 1), h = std::max(h / 2, 1)) {
+            image.mipmaps.push_back(nextMipmapLevel(*above, w, h));
+            above = &image.mipmaps.back();
+        }
+    }
+
+    std::vector<ArchiveFile>& files;
+    std::vector<DecodedImage> images;
+    std::atomic<size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable decoded;
+    std::vector<std::thread> workers;
+};
+
 } // namespace
 
 bool decodeImage(const unsigned char* bytes, size_t size, std::vector<unsigned>& pixels, int& width, int& height,
@@ -130,16 +241,18 @@ void rvkSetTextureParameter(const char* name, unsigned parameter, float value)
 bool rvkUploadTextures()
 {
     int uploaded = 0;
-    for (ArchiveFile& file : archiveImages()) {
-        int w = 0, h = 0;
-        std::vector<unsigned> pixels;
-        std::string reason;
-        if (!decodeImage(file.bytes.data(), file.bytes.size(), pixels, w, h, reason)) {
-            rvkMsg("lumenvat: cannot decode %s (%s)\n", file.name.c_str(), reason.c_str());
+    std::vector<ArchiveFile>& files = archiveImages();
+    DecodeQueue queue(files);
+    for (size_t index = 0; index < files.size(); ++index) {
+        DecodedImage& image = queue.wait(index);
+        ArchiveFile& file = files[index];
+        if (!image.ok) {
+            rvkMsg("lumenvat: cannot decode %s (%s)\n", file.name.c_str(), image.reason.c_str());
             continue;
         }
+        int w = image.width, h = image.height;
         OwnedTexture& t = addTexture(file.name);
-        t.pixels = std::move(pixels);
+        t.pixels = std::move(image.pixels);
         t.texture.width = w;
         t.texture.height = h;
         t.texture.pixels = t.pixels.data();
@@ -155,7 +268,24 @@ bool rvkUploadTextures()
         if (custom != store.parameters.end())
             for (auto [parameter, value] : custom->second)
                 glTexParameterf(GL_TEXTURE_2D, parameter, value);
+        GLint generate = GL_FALSE;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, &generate);
+        bool ownMipmaps = generate && !image.mipmaps.empty();
+        // The flag stays as set, so that a later change of the image regenerates its levels.
+        if (ownMipmaps)
+            glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.pixels.data());
+        if (ownMipmaps) {
+            int level = 1;
+            for (const std::vector<unsigned>& pixels : image.mipmaps) {
+                w = std::max(w / 2, 1);
+                h = std::max(h / 2, 1);
+                glTexImage2D(GL_TEXTURE_2D, level++, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+            }
+            glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+        }
+        image.mipmaps.clear();
+        image.mipmaps.shrink_to_fit();
         ++uploaded;
         file.bytes.clear();
         file.bytes.shrink_to_fit();
