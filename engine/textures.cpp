@@ -34,10 +34,16 @@ namespace lumenvat {
 
 namespace {
 
+// stb_image's buffer of 32-bit pixels, kept as the texture's image rather than copied.
+struct ImageFree {
+    void operator()(unsigned* pixels) const { stbi_image_free(pixels); }
+};
+using ImagePixels = std::unique_ptr<unsigned[], ImageFree>;
+
 struct OwnedTexture {
     Texture texture;
     std::string name;
-    std::vector<unsigned> pixels;
+    ImagePixels pixels;
 };
 
 // The texture module's state, reset as a whole at shutdown.
@@ -88,6 +94,37 @@ bool jpegHuffmanTablesFit(const unsigned char* bytes, size_t size)
     return true;
 }
 
+bool decodeImageKeepingBuffer(const unsigned char* bytes, size_t size, ImagePixels& pixels, int& width, int& height,
+                              std::string& reason)
+{
+    // Before stb reads anything: its header scan builds the tables too.
+    if (!jpegHuffmanTablesFit(bytes, size)) {
+        reason = "corrupt JPEG: a Huffman table holds more than 256 codes";
+        return false;
+    }
+    int w = 0, h = 0, channels = 0;
+    if (size > static_cast<size_t>(INT32_MAX) || !stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &channels)) {
+        reason = size > static_cast<size_t>(INT32_MAX) ? "too large" : stbi_failure_reason();
+        return false;
+    }
+    // The header alone decides the allocation: refuse what no GL texture could hold anyway.
+    if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) {
+        reason = "its size " + std::to_string(w) + "x" + std::to_string(h) + " exceeds " +
+                 std::to_string(kMaxImageSide) + " pixels a side";
+        return false;
+    }
+    stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 4);
+    if (!rgba) {
+        reason = stbi_failure_reason();
+        return false;
+    }
+    // stb's buffer comes from malloc, aligned for any type.
+    pixels.reset(reinterpret_cast<unsigned*>(rgba));
+    width = w;
+    height = h;
+    return true;
+}
+
 bool isPowerOfTwo(int side)
 {
     return side > 0 && (side & (side - 1)) == 0;
@@ -100,7 +137,7 @@ inline unsigned meanOfBytes(unsigned a, unsigned b)
 }
 
 // The level below `above` (width x height, each side a power of two): a side of 1 stays 1.
-std::vector<unsigned> nextMipmapLevel(const std::vector<unsigned>& above, int width, int height)
+std::vector<unsigned> nextMipmapLevel(const unsigned* above, int width, int height)
 {
     int w = std::max(width / 2, 1), h = std::max(height / 2, 1);
     int dx = width > 1 ? 1 : 0;
@@ -119,7 +156,7 @@ std::vector<unsigned> nextMipmapLevel(const std::vector<unsigned>& above, int wi
 
 // One archive image's decode, filled in by a worker.
 struct DecodedImage {
-    std::vector<unsigned> pixels;
+    ImagePixels pixels;
     // Levels 1, 2, ... down to 1x1 where both sides are powers of two; else empty.
     std::vector<std::vector<unsigned>> mipmaps;
     int width = 0, height = 0;
@@ -158,8 +195,8 @@ private:
         for (size_t index = next++; index < files.size(); index = next++) {
             DecodedImage& image = images[index];
             const ArchiveFile& file = files[index];
-            image.ok = decodeImage(file.bytes.data(), file.bytes.size(), image.pixels, image.width, image.height,
-                                   image.reason);
+            image.ok = decodeImageKeepingBuffer(file.bytes.data(), file.bytes.size(), image.pixels, image.width,
+                                                image.height, image.reason);
             if (image.ok && isPowerOfTwo(image.width) && isPowerOfTwo(image.height))
                 buildMipmaps(image);
             {
@@ -172,10 +209,10 @@ private:
 
     static void buildMipmaps(DecodedImage& image)
     {
-        const std::vector<unsigned>* above = &image.pixels;
+        const unsigned* above = image.pixels.get();
         for (int w = image.width, h = image.height; w > 1 || h > 1; w = std::max(w / 2, 1), h = std::max(h / 2, 1)) {
-            image.mipmaps.push_back(nextMipmapLevel(*above, w, h));
-            above = &image.mipmaps.back();
+            image.mipmaps.push_back(nextMipmapLevel(above, w, h));
+            above = image.mipmaps.back().data();
         }
     }
 
@@ -192,32 +229,10 @@ private:
 bool decodeImage(const unsigned char* bytes, size_t size, std::vector<unsigned>& pixels, int& width, int& height,
                  std::string& reason)
 {
-    // Before stb reads anything: its header scan builds the tables too.
-    if (!jpegHuffmanTablesFit(bytes, size)) {
-        reason = "corrupt JPEG: a Huffman table holds more than 256 codes";
+    ImagePixels decoded;
+    if (!decodeImageKeepingBuffer(bytes, size, decoded, width, height, reason))
         return false;
-    }
-    int w = 0, h = 0, channels = 0;
-    if (size > static_cast<size_t>(INT32_MAX) || !stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &channels)) {
-        reason = size > static_cast<size_t>(INT32_MAX) ? "too large" : stbi_failure_reason();
-        return false;
-    }
-    // The header alone decides the allocation: refuse what no GL texture could hold anyway.
-    if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) {
-        reason = "its size " + std::to_string(w) + "x" + std::to_string(h) + " exceeds " +
-                 std::to_string(kMaxImageSide) + " pixels a side";
-        return false;
-    }
-    stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 4);
-    if (!rgba) {
-        reason = stbi_failure_reason();
-        return false;
-    }
-    pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-    std::memcpy(pixels.data(), rgba, pixels.size() * 4);
-    stbi_image_free(rgba);
-    width = w;
-    height = h;
+    pixels.assign(decoded.get(), decoded.get() + static_cast<size_t>(width) * static_cast<size_t>(height));
     return true;
 }
 
@@ -255,7 +270,7 @@ bool rvkUploadTextures()
         t.pixels = std::move(image.pixels);
         t.texture.width = w;
         t.texture.height = h;
-        t.texture.pixels = t.pixels.data();
+        t.texture.pixels = t.pixels.get();
 
         glGenTextures(1, &t.texture.id);
         glBindTexture(GL_TEXTURE_2D, t.texture.id);
@@ -274,7 +289,7 @@ bool rvkUploadTextures()
         // The flag stays as set, so that a later change of the image regenerates its levels.
         if (ownMipmaps)
             glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.pixels.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.pixels.get());
         if (ownMipmaps) {
             int level = 1;
             for (const std::vector<unsigned>& pixels : image.mipmaps) {
@@ -320,8 +335,7 @@ Texture* rvkAddRenderToTexture(const char* name, int width, int height)
     OwnedTexture& t = existing != store.textures.end() ? *existing->second : addTexture(name);
     if (existing != store.textures.end())
         rvkMsg("lumenvat: render texture %s replaces the texture of that name\n", name);
-    t.pixels.clear();
-    t.pixels.shrink_to_fit();
+    t.pixels.reset();
     t.texture.pixels = nullptr;
     t.texture.width = width;
     t.texture.height = height;
