@@ -310,7 +310,7 @@ bool rvkUploadTextures()
         if (store.textures.find(name) == store.textures.end())
             rvkMsg("lumenvat: texture parameters set for %s, which the archive does not hold\n", name.c_str());
     rvkMsg("lumenvat: %d textures uploaded\n", uploaded);
-    return true;
+    return static_cast<size_t>(uploaded) == files.size();
 }
 
 Texture* rvkGetTexture(const char* name)

@@ -17,6 +17,7 @@ using namespace testsupport;
 namespace {
 
 std::string tempDir, logPath, captureDir;
+bool everyImageUploaded = true;
 
 // Opens a 400x200 window showing a 16:9 picture, in capture mode at 10 fps from 1000 to 1500 ms.
 class Engine : public ::testing::Test {
@@ -40,7 +41,7 @@ protected:
         rvkInitEx(400, 200, 32, false, true, false, false, 8, 2, "data.pak", 60);
         rvkReadPak("data.pak");
         rvkSetTextureParameter("tiny.png", GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        rvkUploadTextures();
+        everyImageUploaded = rvkUploadTextures();
         rvkInitTimer();
         rvkPlaySong(1);
     }
@@ -122,6 +123,7 @@ TEST_F(Engine, UnknownAndUndecodableTexturesAreNullAndLoggedOnce)
     EXPECT_EQ(rvkGetTexture("nowhere.png"), nullptr);
     std::string text = log();
     EXPECT_NE(text.find("cannot decode broken.png"), std::string::npos);
+    EXPECT_FALSE(everyImageUploaded); // broken.png was left out
     size_t first = text.find("no texture named nowhere.png");
     ASSERT_NE(first, std::string::npos);
     EXPECT_EQ(text.find("no texture named nowhere.png", first + 1), std::string::npos);
