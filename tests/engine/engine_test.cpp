@@ -1,5 +1,6 @@
 // The engine against a small archive and a real GL context: texts, textures, render textures,
-// the timeline, the capture clock and frame writer, the picture and projection helpers.
+// the timeline, the capture clock and frame writer (its files hold the pixels drawn), the picture
+// and projection helpers.
 #include "engine_api.h"
 #include "test_support.h"
 
@@ -287,19 +288,45 @@ TEST_F(Engine, CaptureClockStepsOneFrameAtATimeAndStopsAfterTo)
     EXPECT_EQ(rvkGetModulePosition(), 1000);
     EXPECT_FLOAT_EQ(rvkGetDeltaTime(), 0.1f);
     int frames = 0;
+    // The picture (356x200 at x = 22) of each frame as GL holds it before the swap, bottom row first.
+    std::vector<std::vector<Rgba>> drawn;
     while (!rvkCaptureFinished() && frames < 20) {
         rvkUpdateTimer();
         EXPECT_EQ(rvkGetModulePosition(), 1000 + 100 * frames);
         glClearColor(1, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
+        // A grid of cells whose colours change from frame to frame.
+        glEnable(GL_SCISSOR_TEST);
+        for (int cell = 0; cell < 48; ++cell) {
+            int c = cell * 37 + frames * 11;
+            glScissor(22 + (cell % 8) * 45, (cell / 8) * 33, 45, 33);
+            glClearColor((c % 256) / 255.0f, ((c * 7) % 256) / 255.0f, ((c * 13) % 256) / 255.0f, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        glDisable(GL_SCISSOR_TEST);
+        drawn.push_back(readPixels(22, 0, 356, 200));
         rvkSwapBuffers(rvkGetHDC());
         ++frames;
     }
     EXPECT_EQ(frames, 6); // 1000, 1100, ..., 1500
     std::string png;
-    ASSERT_TRUE(readFile(captureDir + "/000005.png", png));
-    EXPECT_EQ(png.substr(1, 3), "PNG");
     EXPECT_FALSE(readFile(captureDir + "/000006.png", png));
+
+    // Every frame's file decodes to the picture drawn, top row first.
+    for (int frame = 0; frame < frames; ++frame) {
+        int width = 0, height = 0;
+        std::vector<Rgba> decoded = loadPng(framePath(captureDir, frame), width, height);
+        ASSERT_EQ(width, 356);
+        ASSERT_EQ(height, 200);
+        int mismatches = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const Rgba& a = decoded[y * width + x];
+                const Rgba& b = drawn[frame][(height - 1 - y) * width + x];
+                mismatches += a.r != b.r || a.g != b.g || a.b != b.b;
+            }
+        EXPECT_EQ(mismatches, 0) << "frame " << frame;
+    }
 }
 
 TEST_F(Engine, ACaptureWithoutAMusicModuleSaysSo)
