@@ -6,10 +6,11 @@
 // worker threads while the main thread, which holds the GL context, uploads them in archive
 // order as each is ready: textures, GL names and log lines come out as from one thread.
 //
-// The workers also build the mipmaps of images whose sides are powers of two, the same bytes that
-// Mesa's generation gives (each level from the one above: the rounded mean of two horizontal
-// neighbours, then of two such means one above the other); GL generates the others, and an
-// image uploaded with GL_GENERATE_MIPMAP set to false by rvkSetTextureParameter gets none.
+// The workers also build the mipmaps, the same bytes that Mesa's generation gives: each level from
+// the one above, bilinearly filtered at its pixel centres with weights in 256ths, along the rows
+// first (for a side of even length, the rounded mean of two neighbours). GL generates the levels
+// of an image with a side whose weights are not whole 256ths, and an image uploaded with
+// GL_GENERATE_MIPMAP set to false by rvkSetTextureParameter gets none.
 #include "lumenvat_local.h"
 
 #include <GL/gl.h>
@@ -125,30 +126,78 @@ bool decodeImageKeepingBuffer(const unsigned char* bytes, size_t size, ImagePixe
     return true;
 }
 
-bool isPowerOfTwo(int side)
-{
-    return side > 0 && (side & (side - 1)) == 0;
-}
-
 // The rounded mean of each byte of two RGBA pixels: (a + b + 1) / 2 without carries between bytes.
 inline unsigned meanOfBytes(unsigned a, unsigned b)
 {
     return (a | b) - (((a ^ b) & 0xFEFEFEFEu) >> 1);
 }
 
-// The level below `above` (width x height, each side a power of two): a side of 1 stays 1.
-std::vector<unsigned> nextMipmapLevel(const unsigned* above, int width, int height)
+// Where one pixel of a level samples the level above along one side: between texels `first` and
+// `second`, `weight` 256ths of the way to `second`.
+struct Tap {
+    int first = 0, second = 0, weight = 0;
+};
+
+// The taps of a side of `above` texels halved (a side of 1 stays 1): a level's pixel centre j + 0.5
+// falls on the coordinate (j + 0.5) * above / below - 0.5 of the level above, bilinearly filtered.
+// False when a weight is not a whole number of 256ths (a side of some odd lengths), which the
+// engine leaves to GL.
+bool tapsOfHalvedSide(int above, std::vector<Tap>& taps)
 {
-    int w = std::max(width / 2, 1), h = std::max(height / 2, 1);
-    int dx = width > 1 ? 1 : 0;
-    size_t dy = height > 1 ? static_cast<size_t>(width) : 0;
+    int below = std::max(above / 2, 1);
+    taps.assign(static_cast<size_t>(below), Tap());
+    long denominator = 2L * below;
+    for (int j = 0; j < below; ++j) {
+        long numerator = (2L * j + 1) * above - below;
+        long remainder = numerator % denominator;
+        if (remainder * 256 % denominator != 0)
+            return false;
+        Tap& tap = taps[static_cast<size_t>(j)];
+        tap.first = static_cast<int>(numerator / denominator);
+        tap.second = std::min(tap.first + 1, above - 1);
+        tap.weight = static_cast<int>(remainder * 256 / denominator);
+    }
+    return true;
+}
+
+// The byte `b` weighted `weight` 256ths against `a`, rounded as Mesa's filter does.
+inline int blend(int a, int b, int weight)
+{
+    return a + (((b - a) * weight + 128) >> 8);
+}
+
+inline unsigned blendPixels(unsigned a, unsigned b, int weight)
+{
+    unsigned out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= static_cast<unsigned>(blend((a >> shift) & 0xFF, (b >> shift) & 0xFF, weight)) << shift;
+    return out;
+}
+
+// The level below `above` (width x height): each side halved, a side of 1 staying 1, each pixel
+// filtered across its row's taps first, then across its column's.
+std::vector<unsigned> nextMipmapLevel(const unsigned* above, int width, int height, const std::vector<Tap>& columns,
+                                      const std::vector<Tap>& rows)
+{
+    int w = static_cast<int>(columns.size()), h = static_cast<int>(rows.size());
     std::vector<unsigned> level(static_cast<size_t>(w) * h);
+    bool halves = (width % 2 == 0 || width == 1) && (height % 2 == 0 || height == 1);
     for (int y = 0; y < h; ++y) {
-        const unsigned* top = &above[static_cast<size_t>(y) * (height > 1 ? 2 : 1) * width];
+        const unsigned* upper = above + static_cast<size_t>(rows[y].first) * width;
+        const unsigned* lower = above + static_cast<size_t>(rows[y].second) * width;
         unsigned* out = &level[static_cast<size_t>(y) * w];
+        if (halves) {
+            // Every weight is 128 or 0: the rounded mean of the pair, or the one texel twice.
+            for (int x = 0; x < w; ++x) {
+                int left = columns[x].first, right = columns[x].second;
+                out[x] = meanOfBytes(meanOfBytes(upper[left], upper[right]), meanOfBytes(lower[left], lower[right]));
+            }
+            continue;
+        }
         for (int x = 0; x < w; ++x) {
-            const unsigned* p = top + static_cast<size_t>(x) * (dx + 1);
-            out[x] = meanOfBytes(meanOfBytes(p[0], p[dx]), meanOfBytes(p[dy], p[dy + dx]));
+            const Tap& c = columns[x];
+            out[x] = blendPixels(blendPixels(upper[c.first], upper[c.second], c.weight),
+                                 blendPixels(lower[c.first], lower[c.second], c.weight), rows[y].weight);
         }
     }
     return level;
@@ -157,7 +206,7 @@ std::vector<unsigned> nextMipmapLevel(const unsigned* above, int width, int heig
 // One archive image's decode, filled in by a worker.
 struct DecodedImage {
     ImagePixels pixels;
-    // Levels 1, 2, ... down to 1x1 where both sides are powers of two; else empty.
+    // Levels 1, 2, ... down to 1x1, or none where GL is to generate them.
     std::vector<std::vector<unsigned>> mipmaps;
     int width = 0, height = 0;
     bool ok = false;
@@ -197,7 +246,7 @@ private:
             const ArchiveFile& file = files[index];
             image.ok = decodeImageKeepingBuffer(file.bytes.data(), file.bytes.size(), image.pixels, image.width,
                                                 image.height, image.reason);
-            if (image.ok && isPowerOfTwo(image.width) && isPowerOfTwo(image.height))
+            if (image.ok)
                 buildMipmaps(image);
             {
                 std::lock_guard<std::mutex> lock(mutex);
@@ -210,8 +259,13 @@ private:
     static void buildMipmaps(DecodedImage& image)
     {
         const unsigned* above = image.pixels.get();
+        std::vector<Tap> columns, rows;
         for (int w = image.width, h = image.height; w > 1 || h > 1; w = std::max(w / 2, 1), h = std::max(h / 2, 1)) {
-            image.mipmaps.push_back(nextMipmapLevel(above, w, h));
+            if (!tapsOfHalvedSide(w, columns) || !tapsOfHalvedSide(h, rows)) {
+                image.mipmaps.clear();
+                return;
+            }
+            image.mipmaps.push_back(nextMipmapLevel(above, w, h, columns, rows));
             above = image.mipmaps.back().data();
         }
     }
