@@ -35,7 +35,7 @@ std::vector<Kick> readKicks(const std::string& path)
     return kicks;
 }
 
-std::vector<float> renderMono(const std::vector<uint8_t>& bytes, int rate, const std::vector<int>& solo)
+Stereo renderStereo(const std::vector<uint8_t>& bytes, int rate, const std::vector<int>& solo)
 {
     openmpt::module_ext module(bytes);
     module.set_repeat_count(0);
@@ -44,15 +44,25 @@ std::vector<float> renderMono(const std::vector<uint8_t>& bytes, int rate, const
         for (int c = 0; c < module.get_num_channels(); ++c)
             interactive->set_channel_mute_status(c, std::find(solo.begin(), solo.end(), c) == solo.end());
     }
-    std::vector<float> mono;
+    Stereo out;
+    out.rate = rate;
     std::vector<float> left(4096), right(4096);
     for (;;) {
         size_t got = module.read(rate, left.size(), left.data(), right.data());
         if (got == 0)
             break;
-        for (size_t i = 0; i < got; ++i)
-            mono.push_back(0.5f * (left[i] + right[i]));
+        out.left.insert(out.left.end(), left.begin(), left.begin() + static_cast<long>(got));
+        out.right.insert(out.right.end(), right.begin(), right.begin() + static_cast<long>(got));
     }
+    return out;
+}
+
+std::vector<float> renderMono(const std::vector<uint8_t>& bytes, int rate, const std::vector<int>& solo)
+{
+    Stereo s = renderStereo(bytes, rate, solo);
+    std::vector<float> mono(s.size());
+    for (size_t i = 0; i < mono.size(); ++i)
+        mono[i] = 0.5f * (s.left[i] + s.right[i]);
     return mono;
 }
 

@@ -2,6 +2,8 @@
 // libopenmpt render.
 #pragma once
 
+#include "loudness.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,6 +24,8 @@ std::vector<Kick> readKicks(const std::string& path);
 
 // Mono (left + right) / 2 at `rate`, the whole module; `solo` keeps only those channels.
 std::vector<float> renderMono(const std::vector<uint8_t>& module, int rate, const std::vector<int>& solo = {});
+// Both channels, as a player hears them.
+Stereo renderStereo(const std::vector<uint8_t>& module, int rate, const std::vector<int>& solo = {});
 
 // The steady loud grooves, as [first bar, end bar): drop, flight, swarm, key change, streaks,
 // flock, streaks again, finale (builds, fills and breakdowns left out).
