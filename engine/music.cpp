@@ -8,8 +8,8 @@
 //   capture: a frame counter, position = from + frame * 1000 / fps, no audio device;
 //   silent:  no device or no module: wall-clock time; the demo runs on without sound.
 // The spectrum is what the beat meter reads, and it is made for it: the kicks alone, as an onset
-// (their spectrum now less their spectrum kBeatLag samples ago, kept where it grew), over a faint
-// share of the whole mix. The kicks come from a second decoder of the same module in which every
+// (their spectrum now less their spectrum kBeatLag samples ago, kept where it grew, from 190 Hz
+// up), over a faint share of the whole mix. The kicks come from a second decoder of the same module in which every
 // instrument is muted except those whose names begin with "kick" (the module's convention for its
 // kick drums); it renders in step with the first, frame for frame, and is seeked with it. A module
 // without such instruments gives the mix alone. Both are FFTs (kissfft) of the latest kFftSize
@@ -41,13 +41,16 @@ constexpr int kFftSize = 1024;
 constexpr int kRingSize = 1 << 15; // mono frames kept for the spectrum (0.68 s)
 constexpr int kDeviceFrames = 1024;
 // The spectrum: kBeatScale * max(0, |K_k(now)| - |K_k(now - kBeatLag)|) + kMixScale * |M_k(now)|,
-// K the kicks and M the mix. Tuned against the production's music so that in its loud sections
-// BeatMeter::level() peaks at about 3-4 on each kick, within 60 ms of it, and falls to under 1
-// between kicks. The lag is long enough for the kick's attack to pass through the window and
-// short enough that the body that follows it counts no more.
+// K the kicks and M the mix, the first term from bin kBeatFirstBin up. Tuned against the
+// production's music so that in its loud sections BeatMeter::level() peaks at about 3-4 on each
+// kick, within 60 ms of it, and falls to under 1 between kicks. The lag is long enough for the
+// kick's attack to pass through the window and short enough that its held body counts no more;
+// below 190 Hz the body's falling pitch keeps arriving in new bins for most of 100 ms, which
+// would hold the flash back.
 constexpr int kBeatLag = 1920; // 40 ms
-constexpr float kBeatScale = 11.5f / kFftSize;
-constexpr float kMixScale = 1.0f / kFftSize;
+constexpr int kBeatFirstBin = 4;
+constexpr float kBeatScale = 125.0f / kFftSize;
+constexpr float kMixScale = 0.6f / kFftSize;
 // A module without kicks: the mix alone, at the scale the meter was first tuned to.
 constexpr float kMixOnlyScale = 9.0f / kFftSize;
 // Offline decoding follows a jump forward by rendering through it when it is shorter than this,
@@ -474,7 +477,7 @@ void rvkGetSpectrum(float* out, int count)
     float nowBins[kFftSize / 2], beforeBins[kFftSize / 2];
     magnitudes(now, nowBins);
     magnitudes(before, beforeBins);
-    for (int k = 0; k < n; ++k)
+    for (int k = kBeatFirstBin; k < n; ++k)
         out[k] += std::max(0.0f, nowBins[k] - beforeBins[k]) * kBeatScale;
 }
 
