@@ -25,7 +25,7 @@ struct Biquad {
 
 // The two K-weighting stages (a +4 dB shelf above about 1.5 kHz and a 38 Hz high-pass), designed
 // for any rate from their analogue prototypes.
-std::vector<double> kWeighted(const std::vector<float>& x, int rate)
+std::vector<double> kWeighted(const std::vector<float>& x, size_t from, size_t to, int rate)
 {
     double fs = rate;
     double f0 = 1681.974450955533, g = 3.999843853973347, q = 0.7071752369554196;
@@ -38,18 +38,19 @@ std::vector<double> kWeighted(const std::vector<float>& x, int rate)
     double k1 = std::tan(kPi * f1 / fs);
     double d = 1.0 + k1 / q1 + k1 * k1;
     Biquad high{1.0, -2.0, 1.0, 2.0 * (k1 * k1 - 1.0) / d, (1.0 - k1 / q1 + k1 * k1) / d};
-    std::vector<double> y(x.size());
-    for (size_t i = 0; i < x.size(); ++i)
-        y[i] = high.run(shelf.run(x[i]));
+    std::vector<double> y(to - from);
+    for (size_t i = from; i < to; ++i)
+        y[i - from] = high.run(shelf.run(x[i]));
     return y;
 }
 
-// Cumulative K-weighted energy of both channels, so any span's mean square is two look-ups.
+// Cumulative K-weighted energy of both channels over a span, so that any part's mean square is
+// two look-ups (positions relative to the span's start).
 struct Energy {
     std::vector<double> cumulative;
-    explicit Energy(const Stereo& s)
+    Energy(const Stereo& s, size_t from, size_t to)
     {
-        std::vector<double> l = kWeighted(s.left, s.rate), r = kWeighted(s.right, s.rate);
+        std::vector<double> l = kWeighted(s.left, from, to, s.rate), r = kWeighted(s.right, from, to, s.rate);
         cumulative.assign(l.size() + 1, 0.0);
         for (size_t i = 0; i < l.size(); ++i)
             cumulative[i + 1] = cumulative[i] + l[i] * l[i] + r[i] * r[i];
@@ -91,10 +92,12 @@ void fft(std::vector<std::complex<double>>& a)
 double integratedLufs(const Stereo& s, size_t from, size_t to)
 {
     to = std::min(to, s.size());
-    Energy e(s);
+    if (from >= to)
+        return -200.0;
+    Energy e(s, from, to);
     size_t block = static_cast<size_t>(s.rate * 0.4), hop = static_cast<size_t>(s.rate * 0.1);
     std::vector<double> blocks;
-    for (size_t a = from; a + block <= to; a += hop) {
+    for (size_t a = 0; a + block <= to - from; a += hop) {
         double m = e.mean(a, a + block);
         if (lufs(m) > -70.0)
             blocks.push_back(m);
@@ -118,7 +121,9 @@ double integratedLufs(const Stereo& s, size_t from, size_t to)
 double kWeightedEnergy(const Stereo& s, size_t from, size_t to)
 {
     to = std::min(to, s.size());
-    return Energy(s).mean(from, to);
+    if (from >= to)
+        return 0.0;
+    return Energy(s, from, to).mean(0, to - from);
 }
 
 double truePeakDb(const Stereo& s, size_t from, size_t to)

@@ -66,10 +66,29 @@ std::vector<float> renderMono(const std::vector<uint8_t>& bytes, int rate, const
     return mono;
 }
 
+std::vector<int> channelsPlaying(const std::vector<uint8_t>& bytes, const std::string& prefix)
+{
+    openmpt::module module(bytes);
+    std::vector<std::string> names = module.get_instrument_names();
+    std::vector<int> channels;
+    for (int32_t p = 0; p < module.get_num_patterns(); ++p)
+        for (int32_t row = 0; row < module.get_pattern_num_rows(p); ++row)
+            for (int32_t c = 0; c < module.get_num_channels(); ++c) {
+                int instrument = module.get_pattern_row_channel_command(p, row, c, openmpt::module::command_instrument);
+                if (instrument < 1 || instrument > static_cast<int>(names.size()))
+                    continue;
+                if (names[static_cast<size_t>(instrument - 1)].rfind(prefix, 0) == 0 &&
+                    std::find(channels.begin(), channels.end(), c) == channels.end())
+                    channels.push_back(c);
+            }
+    std::sort(channels.begin(), channels.end());
+    return channels;
+}
+
 const std::vector<std::pair<int, int>>& loudBars()
 {
     static const std::vector<std::pair<int, int>> bars = {{40, 55},   {56, 70},   {72, 81},   {83, 87},
-                                                          {88, 102}, {128, 134}, {135, 142}, {144, 157}};
+                                                          {88, 96}, {128, 134}, {135, 142}, {144, 157}};
     return bars;
 }
 

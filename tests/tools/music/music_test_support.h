@@ -27,8 +27,11 @@ std::vector<float> renderMono(const std::vector<uint8_t>& module, int rate, cons
 // Both channels, as a player hears them.
 Stereo renderStereo(const std::vector<uint8_t>& module, int rate, const std::vector<int>& solo = {});
 
-// The steady loud grooves, as [first bar, end bar): drop, flight, swarm, key change, streaks,
-// flock, streaks again, finale (builds, fills and breakdowns left out).
+// The channels on which an instrument whose name begins with `prefix` plays.
+std::vector<int> channelsPlaying(const std::vector<uint8_t>& module, const std::string& prefix);
+
+// The steady loud grooves, as [first bar, end bar): drop, flight, swarm, key change, streaks
+// (up to its breakdown), flock, streaks again, finale (builds, fills and breakdowns left out).
 const std::vector<std::pair<int, int>>& loudBars();
 bool inLoudSection(double ms);
 
