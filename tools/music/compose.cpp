@@ -562,7 +562,7 @@ private:
         roll(rowOf(55) + 12, rowOf(56), 1, 36, 50);
         pads(40, 56, kPad, 42, 0.5);
         for (int bar : {40, 48}) {
-            melody(kChLead, kLead, mainTheme(), rowOf(bar), kTonicA, 52, rowOf(bar + 8));
+            melody(kChLead, kLead, mainTheme(), rowOf(bar), kTonicA, 48, rowOf(bar + 8));
         }
         s.echo(kChLead, kChLeadEcho, rowOf(40), rowOf(56), 3, 0.4);
         // The theme's second time: the bass gallops, a bell counter-melody above, stabs, the arp.
@@ -590,8 +590,8 @@ private:
         bass(64, 71, BassStyle::Rolling, 60); // the second time round the bass rolls
         pads(56, 72, kPad, 42, 0.55);
         sub(56, 71, 30);
-        melody(kChLead, kLead, flightTheme(), rowOf(56), kTonicA, 52, rowOf(64), true);
-        melody(kChLead, kLead, flightTheme(), rowOf(64), kTonicA, 54, rowOf(71) + 12, true);
+        melody(kChLead, kLead, flightTheme(), rowOf(56), kTonicA, 48, rowOf(64), true);
+        melody(kChLead, kLead, flightTheme(), rowOf(64), kTonicA, 50, rowOf(71) + 12, true);
         roll(rowOf(63) + 8, rowOf(64), 2, 30, 46); // a fill into it
         s.echo(kChLead, kChLeadEcho, rowOf(56), rowOf(72), 3, 0.42);
 
@@ -649,9 +649,9 @@ private:
         bass(83, 88, BassStyle::Offbeat, 64);
         pads(83, 88, kPad, 42, 0.5);
         sub(83, 88, 30);
-        melody(kChLead, kLeadBright, mainTheme(), rowOf(83), kTonicC, 60, rowOf(87));
+        melody(kChLead, kLeadBright, mainTheme(), rowOf(83), kTonicC, 55, rowOf(87));
         static const std::vector<MelodyNote> pickup = {{0, 8, 7}, {8, 2, 2}, {10, 2, 3}, {12, 2, 5}, {14, 2, 7}};
-        melody(kChLead, kLeadBright, pickup, rowOf(87), kTonicC, 58, rowOf(88));
+        melody(kChLead, kLeadBright, pickup, rowOf(87), kTonicC, 53, rowOf(88));
         s.echo(kChLead, kChLeadEcho, rowOf(83), rowOf(88), 3, 0.4);
         arp(kChArp, kPluck, 83, 88, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 57);
         s.echo(kChArp, kChArpEcho, rowOf(83), rowOf(88), 3, 0.4);
@@ -691,7 +691,7 @@ private:
         int first = again ? from : from + 4;
         for (int bar = first, i = 0; bar + 4 <= drumsEnd; bar += 4, ++i) {
             const std::vector<MelodyNote>& line = again && i % 2 == 1 ? streakAnswer() : streakTheme();
-            melody(kChLead, lead, line, rowOf(bar), kTonicC, 56, rowOf(bar + 4), true);
+            melody(kChLead, lead, line, rowOf(bar), kTonicC, 51, rowOf(bar + 4), true);
         }
         s.echo(kChLead, kChLeadEcho, rowOf(from), rowOf(to), 3, 0.42);
 
@@ -785,11 +785,11 @@ private:
         static const std::vector<MelodyNote> turn = {
             {0, 3, 5}, {3, 3, 5}, {6, 2, 10}, {8, 2, 14}, {10, 6, 10},
             {16, 3, 7}, {19, 3, 11}, {22, 2, 14}, {24, 8, 11}};
-        melody(kChLead, kLeadBright, hook, rowOf(128), kTonicC, 48, rowOf(130));
-        melody(kChLead, kLeadBright, turn, rowOf(130), kTonicC, 48, rowOf(132));
-        melody(kChLead, kLeadBright, hook, rowOf(132), kTonicC, 50, rowOf(134));
+        melody(kChLead, kLeadBright, hook, rowOf(128), kTonicC, 44, rowOf(130));
+        melody(kChLead, kLeadBright, turn, rowOf(130), kTonicC, 44, rowOf(132));
+        melody(kChLead, kLeadBright, hook, rowOf(132), kTonicC, 46, rowOf(134));
         static const std::vector<MelodyNote> hold = {{0, 12, 7}};
-        melody(kChLead, kLeadBright, hold, rowOf(134), kTonicC, 46, rowOf(135));
+        melody(kChLead, kLeadBright, hold, rowOf(134), kTonicC, 42, rowOf(135));
         s.echo(kChLead, kChLeadEcho, rowOf(128), rowOf(135), 3, 0.4);
         arp(kChArp, kPluck, 128, 135, {0, 1, 2, 3, 4, 5, 6, 7}, 0, 60);
         s.echo(kChArp, kChArpEcho, rowOf(128), rowOf(135), 3, 0.4);
@@ -816,8 +816,8 @@ private:
         bass(150, 152, BassStyle::Gallop, 64);
         bass(152, 157, BassStyle::Rolling, 64);
         pads(144, 158, kPad, 49, 0.5);
-        stabs(144, 156, 56);
-        sub(144, 157, 34);
+        stabs(144, 156, 60);
+        sub(144, 157, 24);
         // High plucks on the offbeat eighths, a second arp over the first.
         for (int row = rowOf(144) + 2, i = 0; row < rowOf(157); row += 4, ++i) {
             const std::vector<int>& v = voicingAt(row);
