@@ -5,8 +5,10 @@
 // effects/show_timeline.h and checked below):
 //   0 intro (0)            32 build-up (worms, 53985)   40 drop (68700)    56 flight (96150)
 //   64 rising (110000)     72 swarm (123400)            83 key change (142351)
-//   88 streaks (150825)    104 night water (178250)     128 flock (219500)
+//   88 streaks (150825), its kickless breakdown at 96..100
+//   104 night water (178250)                            128 flock (219500)
 //   135 streaks (231400)   144 finale (246800)          158 coda, silent from 281000
+// Only instruments 1 and 2 ("kick", "kick soft") are kick drums, each on one channel.
 #include "compose.h"
 
 #include "effects/show_timeline.h"
