@@ -364,9 +364,12 @@ LUMENVAT_API void rvkSetGamma(float gamma);
 LUMENVAT_API int rvkGetModulePosition();
 // Seconds between the last two rvkUpdateTimer calls (see there for the first frame and the cap).
 LUMENVAT_API float rvkGetDeltaTime();
-// Magnitudes of the music heard at the clock's position (1024-sample Hann-windowed FFT of the
-// mono mix, 46.9 Hz a bin at 48 kHz), `count` bins (512 in the production); zeros without
-// music. Scaled so that the production's beat meter peaks at about 3-4 on a kick.
+// The beat meter's spectrum of the music heard at the clock's position, `count` bins (512 in the
+// production; 1024-sample Hann-windowed FFTs, 46.9 Hz a bin at 48 kHz); zeros without music. It
+// is the onset of the kicks (the module's instruments whose names begin with "kick", followed by
+// a second decoder in step with the first: where their spectrum grew over the last 40 ms) over a
+// faint share of the whole mix; a module without kicks gives its mix. Scaled so that the
+// production's beat meter peaks at about 3-4 on a kick and falls under 1 between kicks.
 LUMENVAT_API void rvkGetSpectrum(float* out, int count);
 
 // ---------------------------------------------------------------------------------------------

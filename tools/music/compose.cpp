@@ -5,8 +5,10 @@
 // effects/show_timeline.h and checked below):
 //   0 intro (0)            32 build-up (worms, 53985)   40 drop (68700)    56 flight (96150)
 //   64 rising (110000)     72 swarm (123400)            83 key change (142351)
-//   88 streaks (150825)    104 night water (178250)     128 flock (219500)
+//   88 streaks (150825), its kickless breakdown at 96..100
+//   104 night water (178250)                            128 flock (219500)
 //   135 streaks (231400)   144 finale (246800)          158 coda, silent from 281000
+// Only instruments 1 and 2 ("kick", "kick soft") are kick drums, each on one channel.
 #include "compose.h"
 
 #include "effects/show_timeline.h"
@@ -26,7 +28,7 @@ namespace {
 
 enum Channel {
     kChKick,
-    kChKickLayer,
+    kChBell2, // bells alternate between kChBell and this one
     kChKickSoft,
     kChClap,
     kChSnare,
@@ -47,7 +49,7 @@ enum Channel {
     kChBellEcho,
     kChStab,
     kChFx = kChStab + 3,
-    kChFx2,
+    kChFx2, // the tempo commands, and the echo of kChBell2
     kChannels
 };
 
@@ -118,6 +120,7 @@ public:
         for (auto [from, to] : {std::pair{32, 39}, {40, 56}, {56, 71}, {72, 82}, {83, 88}, {88, 102}, {128, 134},
                                 {135, 143}, {144, 158}})
             sidechain(from, to);
+        spread();
         s.effect(kChFx, 0, xm::kSetSpeed, kSpeed);
         keepTime();
         return {s.module("Sublumen"), s.kicks()};
@@ -155,7 +158,7 @@ private:
         chordsFor(104, 127, {"Cm9", "Abmaj7", "Fm7", "G7sus4"}, 4);
         chordsFor(127, 128, {"G"}, 2);
         chordsFor(128, 135, {"Cm", "Ab", "Bb", "G", "Cm", "Ab", "G"}, 2);
-        chordsFor(135, 143, {"Ab", "Eb", "Bb", "Cm"}, 2);
+        chordsFor(135, 143, {"Fm", "Ab", "Bb", "Cm"}, 2);
         chordsFor(143, 144, {"Bb", "C"}, 1);
         chordsFor(144, 156, {"Dm", "Bb", "F", "C"}, 2);
         chordsFor(156, 158, {"Bb", "C"}, 2);
@@ -195,14 +198,7 @@ private:
             int v = stepVolume(pattern[static_cast<size_t>((row - rowOf(fromBar)) % length)]);
             if (v == 0)
                 continue;
-            int vol = static_cast<int>(std::lround(v * scale));
-            s.kick(channel, row, instrument, vol);
-            // The main kick is tripled on the other kick channels: the punch that makes the beat
-            // meter flash needs more level than one channel gives.
-            if (instrument == kKick) {
-                s.hit(kChKickLayer, row, kKick, vol);
-                s.hit(kChKickSoft, row, kKick, vol);
-            }
+            s.kick(channel, row, instrument, static_cast<int>(std::lround(v * scale)));
         }
     }
 
@@ -234,6 +230,52 @@ private:
         }
     }
 
+    // Bells: the notes alternate between two channels and are released at their ends, so that a
+    // note rings out through its release while the next one starts beside it. Where the note after
+    // next comes sooner than that, the note is released early enough for most of its release to
+    // be over (the bell's release falls fast, then fades).
+    void bells(const std::vector<MelodyNote>& notes, int startRow, int tonic, int vol, int endRow)
+    {
+        static const int kChannelsUsed[2] = {kChBell, kChBell2};
+        const int releaseRows = (kBellReleaseTicks + kSpeed - 1) / kSpeed;
+        std::vector<MelodyNote> kept;
+        for (const MelodyNote& n : notes)
+            if (startRow + n.start < endRow)
+                kept.push_back(n);
+        for (size_t i = 0; i < kept.size(); ++i) {
+            int row = startRow + kept[i].start;
+            int channel = kChannelsUsed[i % 2];
+            s.note(channel, row, tonic + kept[i].pitch, kBell, vol);
+            int off = std::min(row + kept[i].length, endRow);
+            if (i + 2 < kept.size())
+                off = std::min(off, startRow + kept[i + 2].start - releaseRows);
+            s.keyOff(channel, std::max(off, row + 1));
+        }
+    }
+
+    // A bell figure over the voicing: `order` as for arp(), a note every `everyRows`, each held
+    // for `holdRows`.
+    void bellArp(int fromBar, int toBar, const std::vector<int>& order, int octave, int vol, int everyRows,
+                 int holdRows)
+    {
+        std::vector<MelodyNote> line;
+        int i = 0;
+        for (int row = rowOf(fromBar); row < rowOf(toBar); row += everyRows, ++i) {
+            const std::vector<int>& v = voicingAt(row);
+            int idx = order[static_cast<size_t>(i) % order.size()];
+            int pitch = v[static_cast<size_t>(idx % 4)] + 12 * (idx / 4) + 12 * octave;
+            line.push_back({row - rowOf(fromBar), holdRows, pitch});
+        }
+        bells(line, rowOf(fromBar), 0, vol, rowOf(toBar));
+    }
+
+    // Both bell channels echoed, each onto its own echo channel.
+    void bellEcho(int fromRow, int toRow, int delay, double scale)
+    {
+        s.echo(kChBell, kChBellEcho, fromRow, toRow, delay, scale);
+        s.echo(kChBell2, kChFx2, fromRow, toRow, delay, scale);
+    }
+
     // Pads: the four voices follow the voice-led chords; a voice is struck again only when its
     // note changes. A `pumpDepth` under 1 ducks them on every beat.
     void pads(int fromBar, int toBar, uint8_t instrument, int vol, double pumpDepth = 1.0)
@@ -250,7 +292,7 @@ private:
     void padVoices(int baseChannel, int firstVoice, int fromBar, int toBar, uint8_t instrument, int vol,
                    double pumpDepth)
     {
-        static const uint8_t kPans[4] = {0x58, 0xA8, 0x78, 0x90};
+        static const uint8_t kPans[4] = {0x08, 0xF8, 0x38, 0xC8};
         for (int voice = firstVoice; voice < 4; ++voice) {
             int channel = baseChannel + voice;
             int last = -1;
@@ -338,7 +380,7 @@ private:
             const std::vector<int>& voices = voicingAt(row);
             for (int k = 0; k < 3; ++k) {
                 s.note(kChStab + k, row, voices[static_cast<size_t>(k + 1)] + 12, kStab, vol);
-                s.effect(kChStab + k, row, xm::kSetPanningFx, static_cast<uint8_t>(0x50 + 0x30 * k));
+                s.effect(kChStab + k, row, xm::kSetPanningFx, static_cast<uint8_t>(0x10 + 0x70 * k));
             }
         }
     }
@@ -393,13 +435,13 @@ private:
     void standardDrums(int fromBar, int toBar, int intensity)
     {
         kicks(fromBar, toBar, "9...9...9...9...");
-        steps(kChClap, kClap, fromBar, toBar, "....8.......8...");
+        steps(kChClap, kClap, fromBar, toBar, "....9.......9...");
         if (intensity >= 1)
-            steps(kChHatOpen, kHatOpen, fromBar, toBar, "..5...5...5...5.");
+            steps(kChHatOpen, kHatOpen, fromBar, toBar, "..6...6...6...6.");
         if (intensity >= 2)
-            steps(kChHat, kHatClosed, fromBar, toBar, "3.4.3.4.3.4.3.46");
+            steps(kChHat, kHatClosed, fromBar, toBar, "4.6.4.6.4.6.4.68");
         if (intensity >= 3)
-            steps(kChPerc, kShaker, fromBar, toBar, "2.3.2.3.2.3.2.3.");
+            steps(kChPerc, kShaker, fromBar, toBar, "3.4.3.4.3.4.3.4.");
     }
 
     // Players mix whole samples per tick: at 48 kHz, 140 BPM gives 857 samples a tick instead of
@@ -416,11 +458,29 @@ private:
         }
     }
 
+    // The melodic lines to one side and their echoes to the other: every struck note carries its
+    // channel's panning (a note with an instrument resets it to the sample's own), unless the
+    // effect column is taken.
+    void spread()
+    {
+        static const std::pair<int, uint8_t> kPans[] = {
+            {kChLead, 0x70},  {kChLeadEcho, 0xD8}, {kChArp, 0xD0},  {kChArpEcho, 0x30},
+            {kChBell, 0x40},  {kChBellEcho, 0xD0}, {kChBell2, 0xC0}, {kChFx2, 0x30},
+        };
+        for (auto [channel, pan] : kPans)
+            for (int row = 0; row < rowOf(kBars); ++row) {
+                xm::Cell& c = s.cell(row, channel);
+                if (c.note != 0 && c.note != xm::kKeyOff && c.instrument != 0 && c.effect == 0)
+                    s.effect(channel, row, xm::kSetPanningFx, pan);
+            }
+    }
+
     // Everything melodic ducks under the kicks, after the echoes have been written.
     void sidechain(int fromBar, int toBar)
     {
-        for (int ch : std::initializer_list<int>{kChLead, kChLeadEcho, kChArp, kChArpEcho, kChBell, kChBellEcho})
-            s.duck(ch, rowOf(fromBar), rowOf(toBar), 0.35);
+        for (int ch : std::initializer_list<int>{kChLead, kChLeadEcho, kChArp, kChArpEcho, kChBell, kChBell2,
+                                                 kChBellEcho, kChFx2})
+            s.duck(ch, rowOf(fromBar), rowOf(toBar), 0.62);
     }
 
     // ---------------------------------------------------------------------------------------
@@ -429,7 +489,7 @@ private:
     void intro()
     {
         // A dark drone that opens out: pads and a sub from nothing, wind, then a bell.
-        pads(0, 24, kPadDark, 40);
+        pads(0, 24, kPadDark, 44);
         for (int voice = 0; voice < 4; ++voice)
             s.ramp(kChPad + voice, 0, rowOf(4), 8, 40);
         sub(0, 32, 36);
@@ -438,21 +498,21 @@ private:
 
         static const std::vector<MelodyNote> sparse = {
             {32, 12, 7}, {56, 8, 3}, {72, 16, 0}, {104, 8, 3}, {116, 12, 7}};
-        melody(kChBell, kBell, sparse, 0, kTonicA, 34, rowOf(8));
+        bells(sparse, 0, kTonicA, 34, rowOf(8));
 
         // The theme at half speed fits the two-bar chords of bars 8..24.
         std::vector<MelodyNote> slow;
         for (const MelodyNote& n : mainTheme())
             slow.push_back({n.start * 2, n.length * 2, n.pitch});
-        melody(kChBell, kBell, slow, rowOf(8), kTonicA, 40, rowOf(24));
-        s.echo(kChBell, kChBellEcho, 0, rowOf(24), 6, 0.45);
+        bells(slow, rowOf(8), kTonicA, 40, rowOf(24));
+        bellEcho(0, rowOf(24), 6, 0.45);
 
         kicks(12, 16, "7...............", 0.8, kKickSoft);
         kicks(16, 24, "7.......6.....4.", 0.85, kKickSoft);
         kicks(24, 31, "7...7...7...7...", 0.9, kKickSoft);
         kicks(31, 32, "7...7...7.......", 0.9, kKickSoft);
 
-        arp(kChArp, kPluck, 16, 32, {0, 1, 2, 3, 4, 3, 2, 1}, 0, 30, 2);
+        arp(kChArp, kPluck, 16, 32, {0, 1, 2, 3, 4, 3, 2, 1}, 0, 40, 2);
         s.ramp(kChArp, rowOf(16), rowOf(24), 8, 26, 1.5);
         s.echo(kChArp, kChArpEcho, rowOf(16), rowOf(32), 3, 0.4);
 
@@ -460,8 +520,8 @@ private:
         steps(kChPerc, kShaker, 24, 32, "3.4.3.4.3.4.3.45", 0.8);
 
         pads(24, 32, kPad, 30);
-        melody(kChBell, kBell, mainTheme(), rowOf(24), kTonicA, 36, rowOf(31) + 8);
-        s.echo(kChBell, kChBellEcho, rowOf(24), rowOf(32), 3, 0.4);
+        bells(mainTheme(), rowOf(24), kTonicA, 36, rowOf(31) + 8);
+        bellEcho(rowOf(24), rowOf(32), 3, 0.4);
         riser(rowOf(28), rowOf(32), 40, 12, 6, 30);
 
         // The worms begin to appear half-way through bar 31: a fill answers them.
@@ -476,8 +536,8 @@ private:
         steps(kChClap, kClap, 32, 36, "....7.......7...");
         steps(kChHat, kHatClosed, 32, 39, "2.5.2.5.2.5.2.5.", 0.9);
         bass(32, 39, BassStyle::Offbeat, 50);
-        pads(32, 39, kPad, 34, 0.2);
-        arp(kChArp, kPluck, 32, 39, {0, 2, 1, 3, 2, 4, 3, 5}, 0, 30);
+        pads(32, 39, kPad, 38, 0.6);
+        arp(kChArp, kPluck, 32, 39, {0, 2, 1, 3, 2, 4, 3, 5}, 0, 44);
         s.echo(kChArp, kChArpEcho, rowOf(32), rowOf(39), 3, 0.4);
         stabs(36, 39, 30);
 
@@ -502,13 +562,18 @@ private:
         kicks(55, 56, "9...9...9...9...");
         steps(kChClap, kClap, 55, 56, "....8.......8...");
         roll(rowOf(55) + 12, rowOf(56), 1, 36, 50);
-        bass(40, 56, BassStyle::Offbeat, 58);
-        pads(40, 56, kPad, 38, 0.1);
+        pads(40, 56, kPad, 42, 0.5);
         for (int bar : {40, 48}) {
-            melody(kChLead, kLead, mainTheme(), rowOf(bar), kTonicA, 50, rowOf(bar + 8));
+            melody(kChLead, kLead, mainTheme(), rowOf(bar), kTonicA, 48, rowOf(bar + 8));
         }
         s.echo(kChLead, kChLeadEcho, rowOf(40), rowOf(56), 3, 0.4);
-        arp(kChArp, kPluck, 48, 56, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 26);
+        // The theme's second time: the bass gallops, a bell counter-melody above, stabs, the arp.
+        bass(40, 48, BassStyle::Offbeat, 64);
+        bass(48, 56, BassStyle::Gallop, 62);
+        bells(counterTheme(), rowOf(48), kTonicA, 30, rowOf(56));
+        bellEcho(rowOf(48), rowOf(56), 3, 0.4);
+        stabs(48, 55, 38);
+        arp(kChArp, kPluck, 48, 56, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 57);
         s.echo(kChArp, kChArpEcho, rowOf(48), rowOf(56), 3, 0.4);
         swellInto(56, 44);
     }
@@ -519,12 +584,17 @@ private:
         kicks(56, 71, "9...9...9...9...", 0.95);
         kicks(71, 72, "9...9...9.......", 0.95);
         steps(kChClap, kClap, 56, 71, "....7.......7...");
-        steps(kChHat, kHatClosed, 56, 71, "2424242424242424", 0.9);
-        steps(kChPerc, kShaker, 60, 71, "..3...3...3...4.");
-        bass(56, 71, BassStyle::Gallop, 52);
-        pads(56, 72, kPad, 38, 0.15);
-        melody(kChLead, kLead, flightTheme(), rowOf(56), kTonicA, 50, rowOf(64), true);
-        melody(kChLead, kLead, flightTheme(), rowOf(64), kTonicA, 52, rowOf(71) + 12, true);
+        steps(kChHat, kHatClosed, 56, 71, "3535353535353535");
+        steps(kChPerc, kShaker, 56, 71, "..4...4...4...5.");
+        arp(kChArp, kPluck, 56, 64, {0, 2, 1, 3, 2, 4, 3, 5}, 1, 40, 2);
+        s.echo(kChArp, kChArpEcho, rowOf(56), rowOf(64), 3, 0.45);
+        bass(56, 64, BassStyle::Gallop, 60);
+        bass(64, 71, BassStyle::Rolling, 60); // the second time round the bass rolls
+        pads(56, 72, kPad, 42, 0.55);
+        sub(56, 71, 30);
+        melody(kChLead, kLead, flightTheme(), rowOf(56), kTonicA, 48, rowOf(64), true);
+        melody(kChLead, kLead, flightTheme(), rowOf(64), kTonicA, 50, rowOf(71) + 12, true);
+        roll(rowOf(63) + 8, rowOf(64), 2, 30, 46); // a fill into it
         s.echo(kChLead, kChLeadEcho, rowOf(56), rowOf(72), 3, 0.42);
 
         // From bar 64 the intensity rises towards the swarm: open hats, a growing arpeggio,
@@ -532,8 +602,8 @@ private:
         crash(64, 46);
         steps(kChHatOpen, kHatOpen, 64, 71, "..4...4...4...5.");
         steps(kChSnare, kSnare, 64, 70, "......2.....2..3");
-        arp(kChArp, kPluck, 64, 71, {0, 1, 2, 3, 1, 2, 3, 4}, 1, 30);
-        s.ramp(kChArp, rowOf(64), rowOf(71), 12, 34, 1.0);
+        arp(kChArp, kPluck, 64, 71, {0, 1, 2, 3, 1, 2, 3, 4}, 1, 44);
+        s.ramp(kChArp, rowOf(64), rowOf(71), 24, 54, 1.0);
         s.echo(kChArp, kChArpEcho, rowOf(64), rowOf(71) + 12, 3, 0.4);
         roll(rowOf(70), rowOf(71), 2, 30, 40);
         roll32(rowOf(71), rowOf(71) + 12, 40, 58);
@@ -549,16 +619,17 @@ private:
         standardDrums(72, 81, 3);
         kicks(81, 82, "9...9...9...9...");
         kicks(82, 83, "9...9...........");
-        bass(72, 82, BassStyle::Gallop, 56);
-        pads(72, 83, kPad, 34, 0.1);
+        bass(72, 82, BassStyle::Gallop, 62);
+        pads(72, 83, kPad, 40, 0.5);
+        sub(72, 82, 30);
 
         // The swarm: a rising and falling sixteenth arpeggio over two octaves, its echo a dotted
         // eighth behind, and a bell figure in threes against the fours.
-        arp(kChArp, kPluck, 72, 82, {0, 2, 4, 6, 7, 5, 3, 1}, 0, 40);
+        arp(kChArp, kPluck, 72, 82, {0, 2, 4, 6, 7, 5, 3, 1}, 0, 64);
         s.echo(kChArp, kChArpEcho, rowOf(72), rowOf(83), 3, 0.45);
-        arp(kChBell, kBell, 72, 80, {4, 5, 6}, 0, 22, 3);
-        s.echo(kChBell, kChBellEcho, rowOf(72), rowOf(80), 2, 0.4);
-        stabs(76, 80, 28);
+        bellArp(72, 80, {4, 5, 6}, 0, 28, 3, 1);
+        bellEcho(rowOf(72), rowOf(80), 2, 0.4);
+        stabs(76, 80, 42);
 
         // Three bars of lift into the key change: the hats fall away, the roll and the noise rise.
         roll(rowOf(81), rowOf(82), 2, 28, 40);
@@ -577,41 +648,65 @@ private:
         kicks(87, 88, "9...9...9...9...");
         steps(kChClap, kClap, 87, 88, "....8...........");
         roll(rowOf(87) + 8, rowOf(88), 1, 34, 52);
-        bass(83, 88, BassStyle::Offbeat, 58);
-        pads(83, 88, kPad, 38, 0.1);
-        melody(kChLead, kLeadBright, mainTheme(), rowOf(83), kTonicC, 52, rowOf(87));
+        bass(83, 88, BassStyle::Offbeat, 64);
+        pads(83, 88, kPad, 42, 0.5);
+        sub(83, 88, 30);
+        melody(kChLead, kLeadBright, mainTheme(), rowOf(83), kTonicC, 55, rowOf(87));
         static const std::vector<MelodyNote> pickup = {{0, 8, 7}, {8, 2, 2}, {10, 2, 3}, {12, 2, 5}, {14, 2, 7}};
-        melody(kChLead, kLeadBright, pickup, rowOf(87), kTonicC, 50, rowOf(88));
+        melody(kChLead, kLeadBright, pickup, rowOf(87), kTonicC, 53, rowOf(88));
         s.echo(kChLead, kChLeadEcho, rowOf(83), rowOf(88), 3, 0.4);
-        arp(kChArp, kPluck, 83, 88, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 28);
+        arp(kChArp, kPluck, 83, 88, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 57);
         s.echo(kChArp, kChArpEcho, rowOf(83), rowOf(88), 3, 0.4);
         swellInto(88, 44);
     }
 
-    // Fluid streaks: flowing arpeggios with long echoes, a rolling bass and a gliding line.
+    // Fluid streaks: flowing arpeggios with long echoes, a rolling bass and a gliding line. The
+    // first time (into the night water) it breaks down half-way: four bars without drums, the
+    // line over pads and the arp, then the beat returns for the last bars. The second time (into
+    // the finale) it runs on other chords (iv VI VII i instead of VI III VII i), with a galloping
+    // bass, stabs, busier hats and the line answered by a variation of itself.
     void streaks(int from, int to, bool again)
     {
         int drumsEnd = again ? to - 1 : to - 2;
+        int breakFrom = again ? drumsEnd : from + 8, breakTo = again ? drumsEnd : from + 12;
         crash(from, 54);
-        kicks(from, drumsEnd, "9...9...9...9...");
-        steps(kChClap, kClap, from, drumsEnd, "....7.......7...");
-        steps(kChHat, kHatClosed, from, drumsEnd, "2.4.2.4.2.4.2.4.");
-        steps(kChHatOpen, kHatOpen, from + 4, drumsEnd, "..4...4...4...4.");
-        steps(kChPerc, kShaker, from, drumsEnd, "3434343434343434", 0.8);
-        bass(from, drumsEnd, BassStyle::Rolling, 52);
-        pads(from, to, kPad, 36, 0.15);
-        arp(kChArp, kPluck, from, to, {0, 1, 2, 3, 5, 6, 7, 5, 4, 2, 3, 1}, 0, 34);
+        for (auto [a, b] : {std::pair{from, breakFrom}, {breakTo, drumsEnd}}) {
+            if (a >= b)
+                continue;
+            kicks(a, b, "9...9...9...9...");
+            steps(kChClap, kClap, a, b, "....8.......8...");
+            steps(kChHat, kHatClosed, a, b, again ? "2425242524252425" : "3.5.3.5.3.5.3.5.");
+            steps(kChHatOpen, kHatOpen, std::max(a, from + 4), b, "..5...5...5...5.");
+            steps(kChPerc, kShaker, a, b, "3434343434343434");
+            bass(a, b, again ? BassStyle::Gallop : BassStyle::Rolling, 62);
+        }
+        pads(from, to, kPad, 42, 0.55);
+        if (again) {
+            arp(kChArp, kPluck, from, to, {0, 2, 4, 6, 5, 3, 1, 2, 4, 3, 2, 1}, 0, 62);
+            stabs(from + 4, drumsEnd, 38);
+        } else {
+            arp(kChArp, kPluck, from, to, {0, 1, 2, 3, 5, 6, 7, 5, 4, 2, 3, 1}, 0, 62);
+        }
         s.echo(kChArp, kChArpEcho, rowOf(from), rowOf(to), 3, 0.5);
 
         uint8_t lead = again ? kLeadBright : kLead;
         int first = again ? from : from + 4;
-        for (int bar = first; bar + 4 <= drumsEnd; bar += 4)
-            melody(kChLead, lead, streakTheme(), rowOf(bar), kTonicC, 48, rowOf(bar + 4), true);
+        for (int bar = first, i = 0; bar + 4 <= drumsEnd; bar += 4, ++i) {
+            const std::vector<MelodyNote>& line = again && i % 2 == 1 ? streakAnswer() : streakTheme();
+            melody(kChLead, lead, line, rowOf(bar), kTonicC, 51, rowOf(bar + 4), true);
+        }
         s.echo(kChLead, kChLeadEcho, rowOf(from), rowOf(to), 3, 0.42);
 
         if (!again) {
+            // The breakdown: a sub holds the chords, the noise climbs back into the beat.
+            sub(breakFrom, breakTo, 40);
+            riser(rowOf(breakTo - 2), rowOf(breakTo), 45, 24, 6, 44);
+            roll(rowOf(breakTo - 1), rowOf(breakTo - 1) + 8, 2, 28, 40);
+            roll(rowOf(breakTo - 1) + 8, rowOf(breakTo), 1, 40, 54);
+            swellInto(breakTo, 48);
+            crash(breakTo, 54);
             // Down into the night water: the drums stop, the noise falls away.
-            s.ramp(kChArp, rowOf(to - 2), rowOf(to) - 1, 34, 10);
+            s.ramp(kChArp, rowOf(to - 2), rowOf(to) - 1, 46, 10);
             riser(rowOf(to - 2), rowOf(to), 72, -24, 40, 6);
             s.ramp(kChRiser, rowOf(to - 2) + 1, rowOf(to) - 1, 40, 4, 0.5);
         } else {
@@ -628,8 +723,8 @@ private:
     void nightWater()
     {
         // Calm and open: dark pads, a sub, a slow bell melody with long echoes, drops on the water.
-        pads(104, 128, kPadDark, 42);
-        padLayer(112, 127, kPad, 18);
+        pads(104, 128, kPadDark, 36);
+        padLayer(112, 127, kPad, 20);
         sub(104, 128, 34);
 
         static const std::vector<MelodyNote> night = {
@@ -638,10 +733,10 @@ private:
             {64, 8, 8}, {72, 4, 7}, {76, 4, 3}, {80, 16, 5},
             {96, 8, 2}, {104, 8, 5}, {112, 16, 7},
         };
-        melody(kChBell, kBell, night, rowOf(104), kTonicC, 40, rowOf(112));
-        melody(kChBell, kBell, night, rowOf(112), kTonicC + 12, 30, rowOf(120));
-        melody(kChBell, kBell, night, rowOf(120), kTonicC, 38, rowOf(128));
-        s.echo(kChBell, kChBellEcho, rowOf(104), rowOf(128), 6, 0.5);
+        bells(night, rowOf(104), kTonicC, 40, rowOf(112));
+        bells(night, rowOf(112), kTonicC + 12, 30, rowOf(120));
+        bells(night, rowOf(120), kTonicC, 38, rowOf(128));
+        bellEcho(rowOf(104), rowOf(128), 6, 0.5);
 
         // Drops: a fixed scatter on the minor pentatonic.
         static const int kPentatonic[5] = {0, 3, 5, 7, 10};
@@ -654,7 +749,7 @@ private:
             row += 6 + static_cast<int>((scatter.next() + 1.0) * 5.0);
         }
 
-        arp(kChArp, kPluck, 116, 128, {0, 2, 1, 3, 2, 4, 3, 5}, 0, 22, 2);
+        arp(kChArp, kPluck, 116, 128, {0, 2, 1, 3, 2, 4, 3, 5}, 0, 34, 2);
         s.echo(kChArp, kChArpEcho, rowOf(116), rowOf(128), 3, 0.5);
 
         // A heartbeat comes back, then the pulse that leads into the flock.
@@ -683,21 +778,22 @@ private:
         steps(kChClap, kClap, 128, 134, "....8.......8..5");
         steps(kChHat, kHatClosed, 128, 134, "2425242524252425");
         steps(kChHatOpen, kHatOpen, 128, 134, "..5...5...5...5.");
-        bass(128, 134, BassStyle::Gallop, 58);
-        pads(128, 135, kPad, 32, 0.1);
-        stabs(128, 134, 34);
+        bass(128, 134, BassStyle::Gallop, 62);
+        pads(128, 135, kPad, 39, 0.5);
+        sub(128, 134, 30);
+        stabs(128, 134, 42);
 
         std::vector<MelodyNote> hook(mainTheme().begin(), mainTheme().begin() + 12);
         static const std::vector<MelodyNote> turn = {
             {0, 3, 5}, {3, 3, 5}, {6, 2, 10}, {8, 2, 14}, {10, 6, 10},
             {16, 3, 7}, {19, 3, 11}, {22, 2, 14}, {24, 8, 11}};
-        melody(kChLead, kLeadBright, hook, rowOf(128), kTonicC, 52, rowOf(130));
-        melody(kChLead, kLeadBright, turn, rowOf(130), kTonicC, 52, rowOf(132));
-        melody(kChLead, kLeadBright, hook, rowOf(132), kTonicC, 54, rowOf(134));
+        melody(kChLead, kLeadBright, hook, rowOf(128), kTonicC, 44, rowOf(130));
+        melody(kChLead, kLeadBright, turn, rowOf(130), kTonicC, 44, rowOf(132));
+        melody(kChLead, kLeadBright, hook, rowOf(132), kTonicC, 46, rowOf(134));
         static const std::vector<MelodyNote> hold = {{0, 12, 7}};
-        melody(kChLead, kLeadBright, hold, rowOf(134), kTonicC, 50, rowOf(135));
+        melody(kChLead, kLeadBright, hold, rowOf(134), kTonicC, 42, rowOf(135));
         s.echo(kChLead, kChLeadEcho, rowOf(128), rowOf(135), 3, 0.4);
-        arp(kChArp, kPluck, 128, 135, {0, 1, 2, 3, 4, 5, 6, 7}, 0, 30);
+        arp(kChArp, kPluck, 128, 135, {0, 1, 2, 3, 4, 5, 6, 7}, 0, 60);
         s.echo(kChArp, kChArpEcho, rowOf(128), rowOf(135), 3, 0.4);
 
         // Fill: toms falling over the last two beats.
@@ -710,27 +806,39 @@ private:
 
     void finale()
     {
-        // Everything, in D minor: the theme doubled an octave down, stabs, a crash every phrase.
+        // Everything, in D minor and fuller than the drop: the theme doubled an octave down, the
+        // bell counter-melody throughout, stabs, sixteenth hats, a crash every phrase.
         impact(144);
         for (int bar : {148, 152, 156})
-            crash(bar, 56);
+            crash(bar, 58);
         standardDrums(144, 157, 3);
-        steps(kChSnare, kSnare, 144, 157, "....6.......6...");
-        bass(144, 157, BassStyle::Rolling, 56);
-        pads(144, 158, kPad, 38, 0.1);
-        stabs(144, 156, 18);
+        steps(kChHat, kHatClosed, 144, 157, "3535353535353536");
+        steps(kChSnare, kSnare, 144, 157, "....7.......7...");
+        bass(144, 150, BassStyle::Rolling, 64);
+        bass(150, 152, BassStyle::Gallop, 64);
+        bass(152, 157, BassStyle::Rolling, 64);
+        pads(144, 158, kPad, 49, 0.5);
+        stabs(144, 156, 60);
+        sub(144, 157, 24);
+        // High plucks on the offbeat eighths, a second arp over the first.
+        for (int row = rowOf(144) + 2, i = 0; row < rowOf(157); row += 4, ++i) {
+            const std::vector<int>& v = voicingAt(row);
+            s.note(kChFx, row, v[static_cast<size_t>(1 + i % 3)] + 24, kPluck, 40);
+            s.effect(kChFx, row, xm::kSetPanningFx, i % 2 ? 0x30 : 0xD0);
+        }
 
-        melody(kChLead, kLead, mainTheme(), rowOf(144), kTonicD, 54, rowOf(152));
-        melody(kChLeadEcho, kLead, mainTheme(), rowOf(144), kTonicD - 12, 26, rowOf(152));
-        melody(kChLead, kLead, mainTheme(), rowOf(152), kTonicD, 54, rowOf(156));
-        melody(kChLeadEcho, kLead, mainTheme(), rowOf(152), kTonicD - 12, 26, rowOf(156));
-        melody(kChBell, kBell, mainTheme(), rowOf(152), kTonicD + 12, 26, rowOf(156));
-        s.echo(kChBell, kChBellEcho, rowOf(152), rowOf(156), 3, 0.4);
+        melody(kChLead, kLead, mainTheme(), rowOf(144), kTonicD, 48, rowOf(152));
+        melody(kChLeadEcho, kLead, mainTheme(), rowOf(144), kTonicD - 12, 36, rowOf(152));
+        melody(kChLead, kLead, mainTheme(), rowOf(152), kTonicD, 48, rowOf(156));
+        melody(kChLeadEcho, kLead, mainTheme(), rowOf(152), kTonicD - 12, 36, rowOf(156));
+        bells(counterTheme(), rowOf(144), kTonicD, 36, rowOf(152));
+        bells(mainTheme(), rowOf(152), kTonicD + 12, 34, rowOf(156));
+        bellEcho(rowOf(144), rowOf(156), 3, 0.4);
         static const std::vector<MelodyNote> climb = {{0, 8, 8}, {8, 8, 10}, {16, 8, 10}, {24, 4, 12}, {28, 4, 14}};
-        melody(kChLead, kLead, climb, rowOf(156), kTonicD, 56, rowOf(158), true);
-        melody(kChLeadEcho, kLead, climb, rowOf(156), kTonicD - 12, 28, rowOf(158), true);
-        arp(kChArp, kPluck, 144, 158, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 30);
-        s.echo(kChArp, kChArpEcho, rowOf(144), rowOf(158), 3, 0.4);
+        melody(kChLead, kLead, climb, rowOf(156), kTonicD, 52, rowOf(158), true);
+        melody(kChLeadEcho, kLead, climb, rowOf(156), kTonicD - 12, 36, rowOf(158), true);
+        arp(kChArp, kPluck, 144, 158, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 64);
+        s.echo(kChArp, kChArpEcho, rowOf(144), rowOf(158), 3, 0.45);
 
         kicks(157, 158, "9...9...9...9...");
         roll(rowOf(157), rowOf(157) + 8, 1, 38, 50);
@@ -755,8 +863,8 @@ private:
             {50, 14, 7},                                     // 276214 ms: the sprites begin to vanish
             {66, 16, 12},                                    // 277929 ms: the last of them
         };
-        melody(kChBell, kBell, farewell, rowOf(158), kTonicD, 36, rowOf(164));
-        s.echo(kChBell, kChBellEcho, rowOf(158), rowOf(164), 6, 0.5);
+        bells(farewell, rowOf(158), kTonicD, 36, rowOf(164));
+        bellEcho(rowOf(158), rowOf(164), 6, 0.5);
 
         // Global fade from 272000 ms (bar 158, row 11) to nothing by the end of the music.
         int from = static_cast<int>(std::ceil(272000.0 / kRowMs));

@@ -149,4 +149,26 @@ const std::vector<MelodyNote>& streakTheme()
     return theme;
 }
 
+const std::vector<MelodyNote>& streakAnswer()
+{
+    // The streak line's rhythm a third higher, on iv VI VII i.
+    static const std::vector<MelodyNote> theme = {
+        {0, 6, 8}, {6, 2, 7}, {8, 6, 12}, {14, 2, 10},     // iv
+        {16, 6, 12}, {22, 2, 8}, {24, 8, 15},              // VI
+        {32, 6, 14}, {38, 2, 10}, {40, 6, 17}, {46, 2, 14}, // VII
+        {48, 12, 15}, {60, 4, 12},                          // i
+    };
+    return theme;
+}
+
+const std::vector<MelodyNote>& counterTheme()
+{
+    // Long notes over the main theme's i VI III VII, an octave above it.
+    static const std::vector<MelodyNote> theme = {
+        {0, 8, 12}, {8, 8, 15},   {16, 12, 12}, {28, 4, 8},  {32, 8, 7},   {40, 8, 10},  {48, 16, 14},
+        {64, 8, 15}, {72, 8, 19}, {80, 8, 15},  {88, 8, 12}, {96, 16, 10}, {112, 8, 14}, {120, 8, 10},
+    };
+    return theme;
+}
+
 } // namespace music

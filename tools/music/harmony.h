@@ -35,5 +35,9 @@ const std::vector<MelodyNote>& mainTheme();
 const std::vector<MelodyNote>& flightTheme();
 // The flowing counter-line of the streaks over VI - III - VII - i (tonic relative).
 const std::vector<MelodyNote>& streakTheme();
+// Its answer: the same rhythm a third higher, on other chords.
+const std::vector<MelodyNote>& streakAnswer();
+// A counter-melody of long bell notes over the main theme's chords.
+const std::vector<MelodyNote>& counterTheme();
 
 } // namespace music

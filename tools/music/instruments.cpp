@@ -15,13 +15,9 @@ namespace music {
 namespace {
 
 constexpr double kRate = 44100.0;
-// Headroom for the whole mix: every sample is scaled by this, so a player that mixes louder than
-// libopenmpt (xmp does, by about 3 dB) still does not clip.
-constexpr double kMasterGain = 0.9;
-// The kick's punch: held this long (s), then faded out over kPunchFade. Longer would feed the beat
-// meter more, but its peak would come later than 60 ms after the kick.
-constexpr double kPunchHold = 0.035;
-constexpr double kPunchFade = 0.008;
+// The master gain, on every sample. A player mixes a channel's full-scale sample at about
+// -14.5 dBFS (libopenmpt), so the piece's loudness comes from many channels near full scale.
+constexpr double kMasterGain = 1.0;
 constexpr double kBarSeconds = 60.0 / 140.0 * 4.0;
 
 struct Voice {
@@ -148,33 +144,33 @@ xm::Envelope sustained(int attackTicks, int sustain, int releaseTicks, int decay
 // ---------------------------------------------------------------------------------------------
 // Drums
 
-// A kick in two parts: a short punch (about 35 ms of saturated body and noise, broadband, what the
-// beat meter sees) and a clean pitched body that falls quickly so that the punch dominates.
-Signal kickDrum(double seconds, double startHz, double endHz, double decay, double punch, uint64_t seed)
+// A kick: a pitched body falling from `startHz` to `endHz`, driven into a soft clip so that it
+// stays full for most of its length, then faded out by `seconds`; over its first milliseconds a
+// click of band-passed noise around 3 kHz, the part a small speaker and the ear find first.
+Signal kickDrum(double seconds, double startHz, double endHz, double decay, double drive, double click, uint64_t seed)
 {
     Noise noise(seed);
-    // The punch's noise sits above 8 kHz: it carries the broadband energy the beat meter sums
-    // while staying light to the ear; the crushed body gives the audible snap.
-    Svf air1, air2;
-    air1.set(8000, 0.7, kRate);
-    air2.set(8000, 0.7, kRate);
+    Svf band1, band2;
+    band1.set(3000, 1.1, kRate);
+    band2.set(3000, 1.1, kRate);
     size_t n = static_cast<size_t>(seconds * kRate);
     Signal s(n);
     double phase = 0;
+    double norm = drive > 0 ? std::tanh(drive) : 1.0;
     for (size_t i = 0; i < n; ++i) {
         double t = static_cast<double>(i) / kRate;
-        double f = endHz + (startHz - endHz) * std::exp(-t / 0.022);
+        double f = endHz + (startHz - endHz) * std::exp(-t / 0.02);
         phase += f / kRate;
         double body = std::sin(2 * kPi * phase) * std::exp(-t / decay);
-        double fade = std::clamp((t - kPunchHold) / kPunchFade, 0.0, 1.0);
-        double gate = 0.5 + 0.5 * std::cos(kPi * fade);
-        double crushed = std::tanh(body * 5.0);
-        air1.process(noise.next());
-        air2.process(air1.high);
-        double attack = std::min(1.0, t / 0.0008);
-        s[i] = attack * (body * (1.0 - gate * punch) + gate * punch * (0.7 * crushed + 1.6 * air2.high));
+        if (drive > 0)
+            body = std::tanh(body * drive) / norm;
+        band1.process(noise.next());
+        band2.process(band1.band);
+        double snap = band2.band * std::exp(-t / 0.006) * click;
+        double attack = std::min(1.0, t / 0.0006);
+        s[i] = attack * (body + snap);
     }
-    fadeOut(s, kRate, 0.04);
+    fadeOut(s, kRate, seconds * 0.3);
     normalize(s, 1.0);
     return s;
 }
@@ -449,23 +445,23 @@ std::vector<xm::Instrument> buildInstruments()
 {
     std::vector<xm::Instrument> set;
 
-    set.push_back(drum("kick", kickDrum(0.3, 220, 50, 0.06, 1.0, 11), 1.0));
-    set.push_back(drum("kick soft", kickDrum(0.5, 130, 50, 0.2, 0.0, 12), 0.9));
-    set.push_back(drum("clap", clap(13), 0.8));
-    set.push_back(drum("snare", snare(14), 0.55));
-    set.push_back(drum("hat closed", metal(0.09, 0.028, 9500, 15), 0.32, 150));
-    set.push_back(drum("hat open", metal(0.3, 0.11, 9000, 16), 0.11, 104));
-    set.push_back(drum("shaker", shaker(17), 0.12, 96));
-    set.push_back(drum("crash", crash(1.6, 0.45, 18), 0.16));
-    set.push_back(drum("reverse crash", reverseCrash(19), 0.35));
+    set.push_back(drum("kick", kickDrum(0.21, 200, 55, 0.2, 4.0, 0.8, 11), 1.0));
+    set.push_back(drum("kick soft", kickDrum(0.45, 130, 50, 0.2, 0.0, 0.3, 12), 0.9));
+    set.push_back(drum("clap", clap(13), 1.0));
+    set.push_back(drum("snare", snare(14), 1.0));
+    set.push_back(drum("hat closed", metal(0.09, 0.028, 9500, 15), 1.0, 176));
+    set.push_back(drum("hat open", metal(0.3, 0.11, 9000, 16), 0.7, 72));
+    set.push_back(drum("shaker", shaker(17), 0.6, 56));
+    set.push_back(drum("crash", crash(1.6, 0.45, 18), 0.3));
+    set.push_back(drum("reverse crash", reverseCrash(19), 0.5));
 
     double tomFreq = tuned(110.0);
-    set.push_back(single("tom", toSample("tom", tom(tomFreq), kRate, midiOf(tomFreq), 0.75)));
+    set.push_back(single("tom", toSample("tom", tom(tomFreq), kRate, midiOf(tomFreq), 0.9)));
 
-    set.push_back(drum("impact", impact(20), 0.9));
+    set.push_back(drum("impact", impact(20), 1.0));
 
     {
-        xm::Sample s = toSample("noise", noiseLoop(21), kRate, 60.0, 0.35);
+        xm::Sample s = toSample("noise", noiseLoop(21), kRate, 60.0, 0.5);
         s.loop = true;
         s.loopStart = 0;
         s.loopLength = static_cast<uint32_t>(s.data.size());
@@ -485,21 +481,26 @@ std::vector<xm::Instrument> buildInstruments()
             double bright = 1.0 + 1.5 * std::exp(-std::min(t, 0.5) / 0.04) * std::min(1.0, h / 4.0);
             return (h <= 8 ? kHarmonics[h - 1] * h : 0.02 * h * std::exp(-std::min(t, 0.5) / 0.03)) * bright;
         });
+        // A soft clip packs more level under the same peak; the loop stays periodic.
         normalize(s, 1.0);
-        xm::Instrument ins = single("bass", looped("bass", s, attack, loop, 0.95));
+        for (double& v : s)
+            v = std::tanh(2.0 * v);
+        normalize(s, 1.0);
+        xm::Instrument ins = single("bass", looped("bass", s, attack, loop, 1.0));
         ins.volume = sustained(0, 44, 3, 10);
         set.push_back(ins);
     }
     {
-        // Sub: a sine with a touch of its octave, at A1.
+        // Sub: a sine with its octave and twelfth (110 and 165 Hz on A1), which carry it on small
+        // speakers, at A1.
         Loop loop = loopAt(55.0, 1.0);
         Signal s(loop.samples);
         for (size_t i = 0; i < s.size(); ++i) {
             double x = 2 * kPi * loop.freq() * static_cast<double>(i) / kRate;
-            s[i] = std::sin(x) + 0.12 * std::sin(2 * x);
+            s[i] = std::sin(x) + 0.4 * std::sin(2 * x) + 0.18 * std::sin(3 * x);
         }
         normalize(s, 1.0);
-        xm::Instrument ins = single("sub", looped("sub", s, 0, loop, 0.7));
+        xm::Instrument ins = single("sub", looped("sub", s, 0, loop, 1.0));
         ins.volume = sustained(3, 64, 8);
         set.push_back(ins);
     }
@@ -510,7 +511,7 @@ std::vector<xm::Instrument> buildInstruments()
         Signal s = additive(loop.samples, detuned(loop, {-2, -1, 1, 2}, 23), Wave::Saw, 6000,
                             [](double, double f) { return lowPass(f, 1500.0); });
         normalize(s, 1.0);
-        xm::Instrument ins = single("pad", looped("pad", s, 0, loop, 0.27));
+        xm::Instrument ins = single("pad", looped("pad", s, 0, loop, 1.0));
         ins.volume = sustained(24, 64, 40);
         set.push_back(ins);
     }
@@ -522,7 +523,7 @@ std::vector<xm::Instrument> buildInstruments()
         for (size_t i = 0; i < s.size(); ++i)
             s[i] += 0.25 * std::sin(2 * kPi * 0.5 * loop.freq() * static_cast<double>(i) / kRate);
         normalize(s, 1.0);
-        xm::Instrument ins = single("pad dark", looped("pad dark", s, 0, loop, 0.34));
+        xm::Instrument ins = single("pad dark", looped("pad dark", s, 0, loop, 1.0));
         ins.volume = sustained(70, 64, 90);
         set.push_back(ins);
     }
@@ -534,7 +535,7 @@ std::vector<xm::Instrument> buildInstruments()
         for (size_t i = 0; i < s.size(); ++i)
             s[i] += 0.5 * std::sin(2 * kPi * loop.freq() * static_cast<double>(i) / kRate);
         normalize(s, 1.0);
-        xm::Instrument ins = single("lead", looped("lead", s, 0, loop, 0.4));
+        xm::Instrument ins = single("lead", looped("lead", s, 0, loop, 1.0));
         ins.volume = sustained(2, 52, 10, 8);
         ins.vibratoSweep = 40;
         ins.vibratoDepth = 6;
@@ -554,7 +555,7 @@ std::vector<xm::Instrument> buildInstruments()
         for (size_t i = 0; i < s.size(); ++i)
             s[i] += 0.35 * up[i];
         normalize(s, 1.0);
-        xm::Instrument ins = single("lead bright", looped("lead bright", s, 0, loop, 0.34));
+        xm::Instrument ins = single("lead bright", looped("lead bright", s, 0, loop, 0.9));
         ins.volume = sustained(1, 54, 10, 6);
         ins.vibratoSweep = 30;
         ins.vibratoDepth = 5;
@@ -562,17 +563,26 @@ std::vector<xm::Instrument> buildInstruments()
         set.push_back(ins);
     }
     double pluckFreq = tuned(261.63);
-    set.push_back(single("pluck", toSample("pluck", pluck(pluckFreq), kRate, midiOf(pluckFreq), 0.36)));
+    set.push_back(single("pluck", toSample("pluck", pluck(pluckFreq), kRate, midiOf(pluckFreq), 0.95)));
     double bellFreq = tuned(523.25);
-    set.push_back(single("bell", toSample("bell", bell(bellFreq, 28), kRate, midiOf(bellFreq), 0.45)));
-    set.push_back(drum("drop", waterDrop(29), 0.3));
+    {
+        // The bell rings at its own decay while held; after key off it falls by 10 dB within a row,
+        // then fades out over the next half second.
+        xm::Instrument ins = single("bell", toSample("bell", bell(bellFreq, 28), kRate, midiOf(bellFreq), 0.9));
+        xm::Envelope e;
+        e.points = {{0, 64}, {1, 64}, {7, 20}, {static_cast<uint16_t>(1 + kBellReleaseTicks), 0}};
+        e.sustain = 1;
+        ins.volume = e;
+        set.push_back(ins);
+    }
+    set.push_back(drum("drop", waterDrop(29), 0.6));
     {
         // Stab: the pad's saws brighter, with a short envelope.
         Loop loop = loopAt(261.63, 2.0);
         Signal s = additive(loop.samples, detuned(loop, {-3, -1, 1, 3}, 30), Wave::Saw, 9000,
                             [](double, double f) { return lowPass(f, 3800.0); });
         normalize(s, 1.0);
-        xm::Instrument ins = single("stab", looped("stab", s, 0, loop, 0.25));
+        xm::Instrument ins = single("stab", looped("stab", s, 0, loop, 1.0));
         xm::Envelope e;
         e.points = {{0, 64}, {4, 40}, {12, 10}, {24, 0}};
         ins.volume = e;

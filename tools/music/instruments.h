@@ -12,7 +12,8 @@
 
 namespace music {
 
-// Instrument numbers as the patterns name them (1-based).
+// Instrument numbers as the patterns name them (1-based). The kick drums' names begin with
+// "kick": that is how the engine's beat meter finds the instruments it follows.
 enum Instrument : uint8_t {
     kKick = 1,
     kKickSoft,
@@ -37,6 +38,9 @@ enum Instrument : uint8_t {
     kDrop,         // a water drop
     kStab,
 };
+
+// Ticks from a bell's key off to silence: a note on the same channel must wait this long.
+constexpr int kBellReleaseTicks = 28;
 
 std::vector<xm::Instrument> buildInstruments();
 

@@ -91,7 +91,6 @@ void Score::echo(int channel, int target, int fromRow, int toRow, int delay, dou
 
 void Score::duck(int channel, int fromRow, int toRow, double depth)
 {
-    static const double kCurve[kRowsPerBeat] = {0.0, 0.45, 0.75, 0.9};
     // The volume each row would play at without ducking: set by notes (their volume column, or
     // the full 64) and by bare volume-column values.
     int level = 64;
@@ -105,13 +104,40 @@ void Score::duck(int channel, int fromRow, int toRow, double depth)
             level = 64;
         written[static_cast<size_t>(row - fromRow)] = level;
     }
+    // On the beat the volume is set to `depth` of the written level; the beat's later rows slide
+    // it back up tick by tick (a note struck there starts where the slide would be). `current`
+    // follows what the player will have reached.
+    const int ticks = kSpeed - 1; // a row's slide ticks
+    int current = 64;
     for (int row = fromRow; row < toRow; ++row) {
         xm::Cell& c = cell(row, channel);
         if (c.note == xm::kKeyOff)
             continue;
-        double k = depth + (1.0 - depth) * kCurve[row % kRowsPerBeat];
-        int v = static_cast<int>(std::lround(written[static_cast<size_t>(row - fromRow)] * k));
-        c.volume = xm::setVolume(v);
+        int w = written[static_cast<size_t>(row - fromRow)];
+        int step = row % kRowsPerBeat;
+        bool struck = c.note != 0;
+        bool hasVolume = c.volume >= 0x10 && c.volume <= 0x50;
+        if (step == 0 || struck || hasVolume) {
+            double k = depth + (1.0 - depth) * step / kRowsPerBeat;
+            current = static_cast<int>(std::lround(w * k));
+            c.volume = xm::setVolume(current);
+            continue;
+        }
+        if (c.volume != 0 || current >= w)
+            continue;
+        int rowsLeft = kRowsPerBeat - step;
+        int perTick = (w - current) / (rowsLeft * ticks);
+        if (perTick >= 1) {
+            perTick = std::min(perTick, 15);
+            c.volume = static_cast<uint8_t>(xm::kVolumeSlideUp | perTick);
+            current += perTick * ticks;
+        } else {
+            int fine = std::min(15, (w - current) / rowsLeft);
+            if (fine < 1)
+                fine = std::min(15, w - current);
+            c.volume = static_cast<uint8_t>(xm::kFineVolumeUp | fine);
+            current += fine;
+        }
     }
 }
 

@@ -51,9 +51,9 @@ public:
     // Everything on `channel` in [fromRow, toRow) copied `delay` rows later onto `target`, at
     // `scale` of its volume: a tracker echo.
     void echo(int channel, int target, int fromRow, int toRow, int delay, double scale);
-    // Side-chain ducking on rows [fromRow, toRow): on each beat the channel's current volume
-    // drops to `depth` of itself and climbs back over the beat's next rows. The volumes the notes
-    // were written with are kept as the levels to return to.
+    // Side-chain ducking on rows [fromRow, toRow): on each beat the channel's volume drops to
+    // `depth` of the written level and slides back up to it, tick by tick, over the beat's next
+    // rows. The volumes the notes were written with are kept as the levels to return to.
     void duck(int channel, int fromRow, int toRow, double depth);
     // Volume column values along a curve: `from` to `to` over [fromRow, toRow], exponent `shape`.
     void ramp(int channel, int fromRow, int toRow, int from, int to, double shape = 1.0);

@@ -22,6 +22,11 @@ inline uint8_t setVolume(int volume)
     return static_cast<uint8_t>(0x10 + (volume < 0 ? 0 : volume > 64 ? 64 : volume));
 }
 
+// Other volume-column commands, the amount in the low nibble: a slide up by that much on each tick
+// of the row after the first, or once at the row's start.
+constexpr uint8_t kVolumeSlideUp = 0x70;
+constexpr uint8_t kFineVolumeUp = 0x90;
+
 // Effect-column commands the composer uses (FastTracker 2 numbering; letters G.. follow 9..F).
 enum Effect : uint8_t {
     kPortaUp = 0x1,

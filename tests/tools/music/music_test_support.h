@@ -2,6 +2,8 @@
 // libopenmpt render.
 #pragma once
 
+#include "loudness.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,9 +24,14 @@ std::vector<Kick> readKicks(const std::string& path);
 
 // Mono (left + right) / 2 at `rate`, the whole module; `solo` keeps only those channels.
 std::vector<float> renderMono(const std::vector<uint8_t>& module, int rate, const std::vector<int>& solo = {});
+// Both channels, as a player hears them.
+Stereo renderStereo(const std::vector<uint8_t>& module, int rate, const std::vector<int>& solo = {});
 
-// The steady loud grooves, as [first bar, end bar): drop, flight, swarm, key change, streaks,
-// flock, streaks again, finale (builds, fills and breakdowns left out).
+// The channels on which an instrument whose name begins with `prefix` plays.
+std::vector<int> channelsPlaying(const std::vector<uint8_t>& module, const std::string& prefix);
+
+// The steady loud grooves, as [first bar, end bar): drop, flight, swarm, key change, streaks
+// (up to its breakdown), flock, streaks again, finale (builds, fills and breakdowns left out).
 const std::vector<std::pair<int, int>>& loudBars();
 bool inLoudSection(double ms);
 

@@ -1,5 +1,6 @@
-// The generated piece as the build packs it: length and silence, no clipping, a steady level,
-// kicks on the tempo grid, the same bytes from every run, and a second player that loads it.
+// The generated piece as the build packs it: length and silence, loudness and true peak, the
+// kick's share of the mix, a finale above the drop, stereo width, bells that ring out, a steady
+// level, kicks on the tempo grid, the same bytes from every run, and other players that load it.
 #include "music_test_support.h"
 #include "test_support.h"
 
@@ -20,11 +21,15 @@ protected:
     static void SetUpTestSuite()
     {
         bytes = new std::vector<uint8_t>(readBytes(MUSIC_MODULE_PATH));
-        mono = new std::vector<float>(bytes->empty() ? std::vector<float>() : renderMono(*bytes, kRate));
+        stereo = new Stereo(bytes->empty() ? Stereo() : renderStereo(*bytes, kRate));
+        mono = new std::vector<float>(stereo->size());
+        for (size_t i = 0; i < mono->size(); ++i)
+            (*mono)[i] = 0.5f * (stereo->left[i] + stereo->right[i]);
     }
     static void TearDownTestSuite()
     {
         delete bytes;
+        delete stereo;
         delete mono;
     }
     void SetUp() override { ASSERT_FALSE(bytes->empty()) << "missing " << MUSIC_MODULE_PATH; }
@@ -39,11 +44,19 @@ protected:
         return 10 * std::log10(sum / static_cast<double>(b - a) + 1e-20);
     }
 
+    static size_t sampleOfBar(int bar) { return static_cast<size_t>(bar * kBarMs * kRate / 1000.0); }
+    static double lufsOfBars(const Stereo& s, int from, int to)
+    {
+        return integratedLufs(s, sampleOfBar(from), sampleOfBar(to));
+    }
+
     static std::vector<uint8_t>* bytes;
+    static Stereo* stereo;
     static std::vector<float>* mono;
 };
 
 std::vector<uint8_t>* GeneratedPiece::bytes = nullptr;
+Stereo* GeneratedPiece::stereo = nullptr;
 std::vector<float>* GeneratedPiece::mono = nullptr;
 
 TEST_F(GeneratedPiece, LastsPast282SecondsAndIsSilentFrom281)
@@ -59,18 +72,71 @@ TEST_F(GeneratedPiece, LastsPast282SecondsAndIsSilentFrom281)
     EXPECT_GT(rmsDb(268000, 271000), -40.0);
 }
 
-TEST_F(GeneratedPiece, NeverClipsAndLeavesHeadroom)
+TEST_F(GeneratedPiece, MeasuresBetweenMinus16AndMinus14LufsWithAPeakUnderMinus1Dbtp)
 {
-    openmpt::module module(*bytes);
-    module.set_repeat_count(0);
-    std::vector<float> left(8192), right(8192);
+    double lufs = integratedLufs(*stereo);
+    EXPECT_GE(lufs, -16.0);
+    EXPECT_LE(lufs, -14.0);
+    EXPECT_LE(truePeakDb(*stereo), -1.0);
     float peak = 0;
-    for (size_t got; (got = module.read(kRate, left.size(), left.data(), right.data())) > 0;)
-        for (size_t i = 0; i < got; ++i)
-            peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
-    // Other players mix up to about 3 dB louder than libopenmpt.
-    EXPECT_LT(peak, 0.72f);
-    EXPECT_GT(peak, 0.3f);
+    for (size_t i = 0; i < stereo->size(); ++i)
+        peak = std::max({peak, std::fabs(stereo->left[i]), std::fabs(stereo->right[i])});
+    EXPECT_LT(peak, 1.0f);
+}
+
+TEST_F(GeneratedPiece, TheKickCarriesTheBeatWithoutSwampingTheMix)
+{
+    std::vector<int> kicks = channelsPlaying(*bytes, "kick");
+    ASSERT_FALSE(kicks.empty());
+    EXPECT_LE(kicks.size(), 2u); // the kick and the soft kick, one channel each
+    Stereo kick = renderStereo(*bytes, kRate, kicks);
+    for (auto [from, to] : loudBars()) {
+        double share = kWeightedEnergy(kick, sampleOfBar(from), sampleOfBar(to)) /
+                       kWeightedEnergy(*stereo, sampleOfBar(from), sampleOfBar(to));
+        EXPECT_LE(share, 0.45) << "bars " << from << ".." << to;
+        EXPECT_GE(share, 0.1) << "bars " << from << ".." << to; // and it is still there
+    }
+}
+
+TEST_F(GeneratedPiece, TheFinaleIsLouderThanTheDrop)
+{
+    double drop = lufsOfBars(*stereo, 40, 55), finale = lufsOfBars(*stereo, 144, 157);
+    EXPECT_GE(finale, drop + 1.5) << "drop " << drop << " LUFS, finale " << finale;
+    EXPECT_LE(finale, drop + 4.0) << "drop " << drop << " LUFS, finale " << finale;
+}
+
+TEST_F(GeneratedPiece, TheBeatSectionsAreStereo)
+{
+    for (auto [from, to] : loudBars())
+        EXPECT_LE(correlation(*stereo, sampleOfBar(from), sampleOfBar(to)), 0.9) << "bars " << from << ".." << to;
+}
+
+TEST_F(GeneratedPiece, BellNotesRingOutInsteadOfStoppingDead)
+{
+    // On every channel that plays the bell, alone: no millisecond above -40 dBFS followed within
+    // 5 ms by silence (under -90 dBFS).
+    std::vector<int> channels = channelsPlaying(*bytes, "bell");
+    ASSERT_GE(channels.size(), 2u);
+    const size_t ms = kRate / 1000;
+    for (int channel : channels) {
+        Stereo s = renderStereo(*bytes, kRate, {channel});
+        std::vector<float> blockPeak(s.size() / ms, 0.0f);
+        for (size_t i = 0; i < blockPeak.size() * ms; ++i)
+            blockPeak[i / ms] = std::max({blockPeak[i / ms], std::fabs(s.left[i]), std::fabs(s.right[i])});
+        int cuts = 0;
+        for (size_t b = 0; b + 5 < blockPeak.size(); ++b) {
+            if (blockPeak[b] <= 0.01f)
+                continue;
+            for (size_t k = b + 1; k <= b + 5; ++k)
+                if (blockPeak[k] < 3.2e-5f) {
+                    if (++cuts <= 5)
+                        ADD_FAILURE() << "channel " << channel << ": cut at " << b << " ms";
+                    b = k; // one cut, counted once
+                    break;
+                }
+        }
+        EXPECT_EQ(cuts, 0) << "channel " << channel;
+    }
 }
 
 TEST_F(GeneratedPiece, LoudSectionsKeepASteadyLevel)
@@ -135,6 +201,17 @@ TEST(MusicGenerator, RefusesToRunWithoutAnOutputFolder)
     EXPECT_NE(output.find("usage"), std::string::npos);
     EXPECT_NE(testsupport::runCommand(std::string(MUSICGEN_PATH) + " /nonexistent/folder 2>&1", &output), 0);
     EXPECT_NE(output.find("cannot write"), std::string::npos);
+}
+
+TEST(MusicGenerator, Openmpt123LoadsThePiece)
+{
+    if (testsupport::runCommand("command -v openmpt123 > /dev/null") != 0)
+        GTEST_SKIP() << "openmpt123 is not installed (scripts/setup.sh installs it)";
+    std::string output;
+    int status = testsupport::runCommand(std::string("openmpt123 --info ") + MUSIC_MODULE_PATH + " 2>&1", &output);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("Channels...: 28"), std::string::npos) << output;
+    EXPECT_NE(output.find("Duration...: 04:42"), std::string::npos) << output;
 }
 
 TEST(MusicGenerator, XmpLoadsThePiece)

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -50,21 +52,55 @@ TEST(Score, SlidesMoveTheWholeIntervalWithPortamento)
     }
 }
 
-TEST(Score, DuckingDipsOnEachBeatAndClimbsBackTowardsTheWrittenVolume)
+// The volume a player reaches on each tick of rows [0, rows) from the volume column alone: a set
+// volume on the row's first tick, a slide up on each later tick, a fine slide once at the start.
+std::vector<int> tickVolumes(const Score& s, int channel, int rows)
+{
+    std::vector<int> out;
+    int v = 64;
+    for (int row = 0; row < rows; ++row) {
+        uint8_t c = s.cell(row, channel).volume;
+        for (int tick = 0; tick < music::kSpeed; ++tick) {
+            if (tick == 0 && c >= 0x10 && c <= 0x50)
+                v = c - 0x10;
+            else if (tick == 0 && (c & 0xF0) == xm::kFineVolumeUp)
+                v = std::min(64, v + (c & 15));
+            else if (tick > 0 && (c & 0xF0) == xm::kVolumeSlideUp)
+                v = std::min(64, v + (c & 15));
+            out.push_back(v);
+        }
+    }
+    return out;
+}
+
+TEST(Score, DuckingDipsOnEachBeatAndSlidesBackTickByTick)
 {
     Score s(1, 2);
     s.note(0, 0, 60, 1, 48); // held through the bar
     s.note(0, 6, 62, 1, 40); // a second note, mid-beat
     s.duck(0, 0, rowOf(1), 0.25);
-    EXPECT_EQ(volumeAt(s, 0, 0), 12); // the beat: a quarter of 48
-    EXPECT_GT(volumeAt(s, 1, 0), 12);
-    EXPECT_GT(volumeAt(s, 2, 0), volumeAt(s, 1, 0));
-    EXPECT_GT(volumeAt(s, 3, 0), volumeAt(s, 2, 0));
-    EXPECT_LE(volumeAt(s, 3, 0), 48);
-    EXPECT_EQ(volumeAt(s, 4, 0), 12); // next beat
-    // The new note keeps its place in the curve, scaled from its own volume.
-    EXPECT_EQ(volumeAt(s, 6, 0), static_cast<int>(std::lround(volumeAt(s, 2, 0) * 40.0 / 48.0)));
-    EXPECT_EQ(volumeAt(s, 8, 0), 10);
+    std::vector<int> v = tickVolumes(s, 0, rowOf(1));
+    auto at = [&](int row, int tick = 0) { return v[static_cast<size_t>(row * music::kSpeed + tick)]; };
+    EXPECT_EQ(at(0), 12); // the beat: a quarter of 48
+    EXPECT_EQ(at(4), 12); // next beat
+    EXPECT_EQ(at(8), 10); // a quarter of the new note's 40
+    // The new note keeps its place in the curve (half-way through the beat), from its own volume.
+    EXPECT_EQ(at(6), static_cast<int>(std::lround(40 * (0.25 + 0.75 * 2 / 4))));
+    auto written = [](int tick) { return tick / music::kSpeed < 6 ? 48 : 40; };
+    for (int beat = 0; beat < 4; ++beat) {
+        int first = beat * 4 * music::kSpeed, last = first + 4 * music::kSpeed - 1;
+        for (int i = first + 1; i <= last; ++i) {
+            bool struck = i == 6 * music::kSpeed;
+            if (!struck) {
+                // Smooth: never down within a beat, and no step bigger than a slide's.
+                EXPECT_GE(v[static_cast<size_t>(i)], v[static_cast<size_t>(i - 1)]) << "tick " << i;
+                EXPECT_LE(v[static_cast<size_t>(i)] - v[static_cast<size_t>(i - 1)], 5) << "tick " << i;
+            }
+            EXPECT_LE(v[static_cast<size_t>(i)], written(i)) << "tick " << i;
+        }
+        // Back to (nearly) the written level before the next beat.
+        EXPECT_GE(v[static_cast<size_t>(last)], written(last) * 0.9) << "beat " << beat;
+    }
 }
 
 TEST(Score, EchoesRepeatNotesLaterAndQuieterOnTheirOwnChannel)
