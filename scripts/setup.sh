@@ -9,6 +9,8 @@ packages=(
   # engine and system libraries
   libsdl2-dev libtinyxml-dev libopenmpt-dev libphysfs-dev libstb-dev libkissfft-dev
   libgtk-3-dev libgl-dev libglu1-mesa-dev
+  # the export's video file (FFmpeg: containers, encoders with libx264, colour conversion)
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   # GL and display for headless runs: Mesa (llvmpipe) under Xvfb
   libgl1-mesa-dri libglx-mesa0 xvfb xauth xdotool x11-utils
   # fonts rasterised by the content generators (the banner's title is DejaVu Sans ExtraLight,
