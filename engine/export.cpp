@@ -29,8 +29,10 @@ extern "C" {
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <strings.h>
+#include <unistd.h>
 
 namespace lumenvat {
 
@@ -84,6 +86,17 @@ std::string temporaryPathFor(const std::string& path)
     if (slash == std::string::npos)
         return "." + path + ".part";
     return path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".part";
+}
+
+bool syncFile(const std::string& path, std::string& reason)
+{
+    int fd = open(path.c_str(), O_RDONLY);
+    bool ok = fd >= 0 && fsync(fd) == 0;
+    if (!ok)
+        reason = std::strerror(errno);
+    if (fd >= 0)
+        close(fd);
+    return ok;
 }
 
 // The export module's state, reset as a whole when the file is finished or abandoned.
@@ -467,6 +480,10 @@ bool exportFinish(bool interrupted, std::string& reason)
             ok = false;
         }
     }
+    // On the disk before it gets its name: some file systems report a full disk only here, and
+    // a rename that outlives a crash must not name an empty file.
+    if (ok && !syncFile(e.temporaryPath, reason))
+        ok = false;
     if (ok && std::rename(e.temporaryPath.c_str(), e.path.c_str()) != 0) {
         reason = std::string("cannot rename it from ") + e.temporaryPath + " (" + std::strerror(errno) + ")";
         ok = false;
