@@ -49,8 +49,12 @@ const char* usageText()
            "           [--start MS] [--data PATH] [--overlay DIR] [--log FILE] [--no-audio]\n"
            "  sublumen --capture DIR [--force] [--from MS] [--to MS] [--fps N] [--size WxH]\n"
            "           [--aspect A]\n"
+           "  sublumen --export FILE [--force] [--from MS] [--to MS] [--fps N] [--size WxH]\n"
+           "           [--aspect A] [--crf N]\n"
            "\n"
            "Plays Sublumen. Without window options the setup dialog asks for the display mode.\n"
+           "Make a video of the show with its music: sublumen --export show.mp4 --fps 30\n"
+           "(without a display, under xvfb-run -a).\n"
            "\n"
            "  --window, --fullscreen  window mode (no dialog); default size 1280x720 windowed,\n"
            "                          the desktop's mode full screen\n"
@@ -66,8 +70,14 @@ const char* usageText()
            "                          positions FROM + i*1000/FPS up to TO; same arguments, same\n"
            "                          bytes (defaults: --from 0 --to ") +
         std::to_string(timeline::kShowEndMs) + " --fps 60 --size 1280x720)\n"
-           "  --force                 a capture folder holding numbered frames is refused; with\n"
-           "                          --force those frames are removed first\n"
+           "  --export FILE           render the same frames headlessly into a video file with\n"
+           "                          the music in step: .mp4 or .mov (H.264 and AAC) or .mkv\n"
+           "                          (H.264 and FLAC); same frames as --capture, same defaults;\n"
+           "                          written as .FILE.part and renamed when complete\n"
+           "  --crf N                 the export's H.264 quality, 0 (lossless) to 51; lower is\n"
+           "                          better and bigger (default 18)\n"
+           "  --force                 a capture folder holding numbered frames, or an existing\n"
+           "                          export file, is refused; with --force it is replaced\n"
            "  --help                  this text\n"
            "\n"
            "Keys: Escape fades out and quits; F1 with Left or Right seeks.\n"
@@ -143,6 +153,14 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 out.fromMs = ms, fromGiven = true;
             else
                 out.toMs = ms, toGiven = true;
+        } else if (a == "--crf") {
+            if (!value(v))
+                return false;
+            if (!parseInt(v, 0, 51, out.crf)) {
+                error = "--crf takes an H.264 quality 0..51, not '" + v + "'";
+                return false;
+            }
+            out.crfGiven = true;
         } else if (a == "--fps") {
             if (!value(v))
                 return false;
@@ -151,7 +169,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 return false;
             }
             fpsGiven = true;
-        } else if (a == "--data" || a == "--overlay" || a == "--log" || a == "--capture") {
+        } else if (a == "--data" || a == "--overlay" || a == "--log" || a == "--capture" || a == "--export") {
             if (!value(v))
                 return false;
             if (v.empty()) {
@@ -170,8 +188,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 out.overlayDir = v;
             else if (a == "--log")
                 out.logPath = v;
-            else
+            else if (a == "--capture")
                 out.capture = true, out.captureDir = v;
+            else
+                out.exportVideo = true, out.exportPath = v;
         } else {
             error = "unknown option '" + a + "'";
             return false;
@@ -181,15 +201,24 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         error = "--window and --fullscreen exclude each other";
         return false;
     }
-    if (out.capture && (out.window || out.fullscreen)) {
-        error = "--capture renders headlessly; it takes no --window or --fullscreen";
+    if (out.capture && out.exportVideo) {
+        error = "--capture and --export exclude each other";
         return false;
     }
-    if (!out.capture && (fromGiven || toGiven || fpsGiven || out.force)) {
-        error = "--from, --to, --fps and --force belong to --capture";
+    const char* mode = out.capture ? "--capture" : "--export";
+    if (out.rendersFrames() && (out.window || out.fullscreen)) {
+        error = std::string(mode) + " renders headlessly; it takes no --window or --fullscreen";
         return false;
     }
-    if (out.capture && out.toMs < out.fromMs) {
+    if (!out.rendersFrames() && (fromGiven || toGiven || fpsGiven || out.force)) {
+        error = "--from, --to, --fps and --force belong to --capture or --export";
+        return false;
+    }
+    if (!out.exportVideo && out.crfGiven) {
+        error = "--crf belongs to --export";
+        return false;
+    }
+    if (out.rendersFrames() && out.toMs < out.fromMs) {
         error = "--to must not be before --from";
         return false;
     }

@@ -3,6 +3,8 @@
 //   sublumen [--window | --fullscreen] [--size WxH] [--aspect 4:3|16:10|16:9] [--start MS]
 //            [--data PATH] [--overlay DIR] [--log FILE] [--no-audio] [--help]
 //   sublumen --capture DIR [--force] [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect ...]
+//   sublumen --export FILE [--force] [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect ...]
+//            [--crf N]
 #pragma once
 
 #include "app/demo.h"
@@ -31,6 +33,15 @@ struct CommandLine {
     int fromMs = 0;
     int toMs = timeline::kShowEndMs;
     int fps = 60;
+
+    // The capture's frames and the music as one video file instead of PNGs.
+    bool exportVideo = false;
+    std::string exportPath;
+    bool crfGiven = false;
+    int crf = 18;
+
+    // A capture or an export: headless frames on the capture clock.
+    bool rendersFrames() const { return capture || exportVideo; }
 };
 
 // Parses argv[1..]; on a bad argument returns false with a one-line reason in `error`.

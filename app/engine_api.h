@@ -192,6 +192,12 @@ struct RvkOptions {
     int captureFromMs = 0;
     int captureToMs = 0;
     int captureFps = 60;               // 0 or less: 60
+
+    // Export: the capture's frames (same clock, same positions; captureDir stays null) encoded
+    // into this video file with the music beside them; see rvkCheckExportFile. The file is
+    // written under a temporary name in its folder and renamed once it is closed.
+    const char* exportPath = nullptr;  // non-null turns export on
+    int exportCrf = 18;                // H.264 quality, 0 (lossless) .. 51; lower is better
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -336,13 +342,19 @@ LUMENVAT_API void rvkDispatchMessage(const RvkMessage* message);
 LUMENVAT_API void rvkSwapBuffers(void* hdc);
 // Capture mode: true once the last frame has been written, once a frame could not be written
 // (logged; the capture stops there and a partly written file is removed), or once the run was
-// interrupted.
+// interrupted (an export first encodes the frame in hand and closes its file).
 LUMENVAT_API bool rvkCaptureFinished();
+// Whether `path` names a video file the export can write: the extension chooses the container
+// (".mp4" and ".mov": H.264 with AAC; ".mkv": H.264 with FLAC; any case) and this build's
+// libavcodec must have those encoders. False with a one-line reason in `reason` (at most `size`
+// bytes, terminated) otherwise. Touches no file; works before rvkInitEx.
+LUMENVAT_API bool rvkCheckExportFile(const char* path, char* reason, int size);
 // The exit status the run has earned as far as the engine can tell: 130 once SIGINT or SIGTERM
 // arrived (the first one reaches the loop as a quit message: live, the end fade runs; a capture
 // stops writing at once; a second signal ends the process with 128 + its number); in capture
 // mode 1 when a frame could not be written, or when fewer frames than asked for were written
-// (the show ended first: logged once); else 0. Call before rvkShutDown.
+// (the show ended first: logged once); else 0. Call before rvkShutDown, which closes an export
+// still open (a failed one is removed, so no broken file ever has the asked-for name).
 LUMENVAT_API int rvkExitStatus();
 
 // ---------------------------------------------------------------------------------------------

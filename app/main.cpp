@@ -72,12 +72,36 @@ bool prepareCaptureFolder(const CommandLine& cl)
     return true;
 }
 
+// The export's file must be one the engine can write (its extension names the container), and
+// an existing file is only replaced with --force. Reports the reason and returns false otherwise.
+bool checkExportFile(const CommandLine& cl)
+{
+    char reason[512];
+    if (!rvkCheckExportFile(cl.exportPath.c_str(), reason, sizeof reason)) {
+        std::fprintf(stderr, "sublumen: %s\n\n%s", reason, usageText());
+        return false;
+    }
+    struct stat info;
+    if (stat(cl.exportPath.c_str(), &info) != 0)
+        return true;
+    if (S_ISDIR(info.st_mode)) {
+        std::fprintf(stderr, "sublumen: %s is a folder; --export needs a file name\n", cl.exportPath.c_str());
+        return false;
+    }
+    if (!cl.force) {
+        std::fprintf(stderr, "sublumen: %s already exists; pass --force to replace it, or choose another name\n",
+                     cl.exportPath.c_str());
+        return false;
+    }
+    return true;
+}
+
 // The setup dialog asks for the display mode unless the command line already chose a window
 // (or a size), or the run is a capture, which shows nothing.
 StartOptions startOptionsFrom(const CommandLine& cl)
 {
     StartOptions start;
-    start.showDialog = !cl.capture && !cl.window && !cl.fullscreen && !cl.sizeGiven;
+    start.showDialog = !cl.rendersFrames() && !cl.window && !cl.fullscreen && !cl.sizeGiven;
     DisplayChoice& choice = start.commandLine;
     choice.width = cl.width;
     choice.height = cl.height;
@@ -108,10 +132,15 @@ int main(int argc, char** argv)
         std::fputs(usageText(), stdout);
         return 0;
     }
+    // Before anything renders: a file the export cannot write is a bad argument.
+    if (cl.exportVideo && !checkExportFile(cl))
+        return 2;
     if (!rvkHasDisplay()) {
         std::fprintf(stderr, "sublumen: no display. %s\n",
-                     cl.capture ? "Capture needs one too: run it under xvfb-run -a."
-                                : "Run under a desktop, or render frames with --capture DIR under xvfb-run -a.");
+                     cl.rendersFrames()
+                         ? "Capture and export need one too: run them under xvfb-run -a."
+                         : "Run under a desktop, or render frames with --capture DIR (or a video with --export "
+                           "FILE) under xvfb-run -a.");
         return 2;
     }
     if (cl.capture && !makeDirectories(cl.captureDir)) {
@@ -129,6 +158,13 @@ int main(int argc, char** argv)
     options.startMs = cl.startMs;
     if (cl.capture) {
         options.captureDir = cl.captureDir.c_str();
+        options.captureFromMs = cl.fromMs;
+        options.captureToMs = cl.toMs;
+        options.captureFps = cl.fps;
+    }
+    if (cl.exportVideo) {
+        options.exportPath = cl.exportPath.c_str();
+        options.exportCrf = cl.crf;
         options.captureFromMs = cl.fromMs;
         options.captureToMs = cl.toMs;
         options.captureFps = cl.fps;

@@ -6,6 +6,11 @@ pkg_check_modules(OPENMPT REQUIRED IMPORTED_TARGET libopenmpt)
 pkg_check_modules(KISSFFT REQUIRED IMPORTED_TARGET kissfft-float)
 pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 pkg_check_modules(GTK3 IMPORTED_TARGET gtk+-3.0)
+# The export's video file: containers, encoders (libx264 for H.264) and the colour conversion.
+pkg_check_modules(AVFORMAT REQUIRED IMPORTED_TARGET libavformat)
+pkg_check_modules(AVCODEC REQUIRED IMPORTED_TARGET libavcodec)
+pkg_check_modules(SWSCALE REQUIRED IMPORTED_TARGET libswscale)
+pkg_check_modules(AVUTIL REQUIRED IMPORTED_TARGET libavutil)
 
 find_package(Threads REQUIRED)
 

@@ -2,6 +2,7 @@
 // back and written as DIR/000000.png, DIR/000001.png, ... at positions from + i * 1000 / fps,
 // until the next position would pass `to`. PNG encoding is png_writer's, which gives the same
 // bytes for the same pixels.
+// An export takes the same frames into its video file instead (export.cpp).
 #include "lumenvat_local.h"
 #include "png_writer.h"
 
@@ -98,16 +99,57 @@ bool writePng(const char* path, int width, int height, const unsigned char* rgb,
     return writeWholeFile(path, pngWriter.png().data(), pngWriter.png().size(), reason);
 }
 
+// After a frame was written: the progress line, the frame's timing, the clock's next frame.
+void finishFrame(Uint64 readStart)
+{
+    int total = totalFrames();
+    progressReport(options().exportPath.empty() ? "capture" : "export", capture.written, total);
+    capture.lastWriteEnd = SDL_GetPerformanceCounter();
+    if (!capture.drawMs.empty())
+        capture.frameMs.push_back(capture.drawMs.back() + static_cast<double>(capture.lastWriteEnd - readStart) * 1000.0 /
+                                              static_cast<double>(SDL_GetPerformanceFrequency()));
+    if (capture.written == total)
+        reportTimings();
+    clockAdvanceCaptureFrame();
+}
+
+// An export's frames go to its video file; the file is closed after the last one, or after the
+// frame in hand once a signal arrived.
+bool exportFrame(int width, int height, const unsigned char* rgb, Uint64 readStart)
+{
+    std::string reason;
+    bool interrupted = interruptedBySignal() != 0;
+    bool last = interrupted || capture.written + 1 >= totalFrames();
+    bool ok = exportWriteFrame(rgb, width, height, reason);
+    if (ok) {
+        ++capture.written;
+        finishFrame(readStart);
+    }
+    if (ok && last)
+        ok = exportFinish(interrupted, reason);
+    if (!ok) {
+        rvkMsg("lumenvat: cannot write %s (%s); export stopped after %d frames, nothing kept\n",
+               options().exportPath.c_str(), reason.c_str(), capture.written);
+        exportAbandon();
+        capture.failed = true;
+    }
+    capture.done = capture.done || last || !ok;
+    return ok;
+}
+
 } // namespace
 
 void captureReset()
 {
     capture = CaptureState();
+    progressReset();
 }
 
 bool captureDone()
 {
-    return capture.done || interruptedBySignal() != 0 || (options().capture && capture.written >= totalFrames());
+    // An export interrupted still encodes the frame in hand and closes its file at the next swap.
+    bool interrupted = interruptedBySignal() != 0 && options().exportPath.empty();
+    return capture.done || interrupted || (options().capture && capture.written >= totalFrames());
 }
 
 int captureFrameCount()
@@ -130,6 +172,8 @@ bool captureWriteFrame()
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(r.x, r.y, r.width, r.height, GL_RGB, GL_UNSIGNED_BYTE, framePixels.data());
+    if (!options().exportPath.empty())
+        return exportFrame(r.width, r.height, framePixels.data(), readStart);
     char path[4096];
     std::snprintf(path, sizeof(path), "%s/%06d.png", options().captureDir.c_str(), capture.written);
     std::string reason;
@@ -143,16 +187,7 @@ bool captureWriteFrame()
         return false;
     }
     ++capture.written;
-    int total = totalFrames();
-    if (capture.written == total || capture.written % 30 == 1)
-        std::fprintf(stderr, "capture: frame %d of %d at %d ms\n", capture.written, total, rvkGetModulePosition());
-    capture.lastWriteEnd = SDL_GetPerformanceCounter();
-    if (!capture.drawMs.empty())
-        capture.frameMs.push_back(capture.drawMs.back() + static_cast<double>(capture.lastWriteEnd - readStart) * 1000.0 /
-                                              static_cast<double>(SDL_GetPerformanceFrequency()));
-    if (capture.written == total)
-        reportTimings();
-    clockAdvanceCaptureFrame();
+    finishFrame(readStart);
     return true;
 }
 

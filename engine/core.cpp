@@ -30,8 +30,10 @@ void rvkSetOptions(const RvkOptions* given)
     o.noAudio = given->noAudio;
     o.boxesToLogOnly = given->boxesToLogOnly;
     o.startMs = given->startMs;
-    o.capture = given->captureDir != nullptr;
+    o.capture = given->captureDir != nullptr || given->exportPath != nullptr;
     o.captureDir = given->captureDir ? given->captureDir : "";
+    o.exportPath = given->exportPath && !given->captureDir ? given->exportPath : "";
+    o.exportCrf = given->exportCrf;
     o.captureFromMs = given->captureFromMs;
     o.captureToMs = given->captureToMs;
     o.captureFps = given->captureFps > 0 ? given->captureFps : 60;
@@ -40,6 +42,13 @@ void rvkSetOptions(const RvkOptions* given)
 void rvkShutDown()
 {
     int position = rvkGetModulePosition();
+    // An export the run did not finish (the show ended first, or a failure): what was encoded is
+    // closed into a playable file; rvkExitStatus has already said that it is short.
+    if (exportActive()) {
+        std::string reason;
+        if (!exportFinish(false, reason))
+            rvkMsg("lumenvat: cannot write %s (%s); nothing kept\n", options().exportPath.c_str(), reason.c_str());
+    }
     musicShutDown();
     timelineShutDown();
     texturesShutDown();
@@ -52,6 +61,7 @@ void rvkShutDown()
 
 void rvkExitProcess(int code)
 {
+    exportAbandon();
     musicShutDown();
     platformShutDown();
     closeLog();

@@ -75,6 +75,7 @@ void closeLog()
 void logLine(const char* text)
 {
     openLog();
+    progressBreakLine();
     std::fputs(text, stderr);
     if (logState.logFile) {
         std::fputs(text, logState.logFile);

@@ -3,7 +3,8 @@
 // The engine is split by service: platform_sdl (window, GL context, events, keys, display modes,
 // boxes), archive (PhysicsFS mount, texts), textures (stb_image decode, GL upload), music
 // (libopenmpt, SDL audio, the module clock and its spectrum), timeline, view (projections and
-// camera), capture (frame PNGs), log. Nothing here is visible to the system.
+// camera), capture (frame PNGs), export (the frames and the music as a video file, FFmpeg),
+// progress (frames done, on stderr), log. Nothing here is visible to the system.
 #pragma once
 
 #include "engine_api.h"
@@ -29,6 +30,9 @@ struct Options {
     int captureFromMs = 0;
     int captureToMs = 281200;
     int captureFps = 60;
+    // Export: capture is on too (its clock and headless window); frames go to this file.
+    std::string exportPath;
+    int exportCrf = 18;
 };
 
 Options& options();
@@ -101,6 +105,26 @@ void captureReset();
 bool captureWriteFrame();
 bool captureDone();
 int captureFrameCount();
+
+// export.cpp
+bool exportCheckFile(const std::string& path, std::string& reason);
+// Encodes one picture (RGB bytes, bottom row first, rows packed) as the next frame, with the
+// music up to the end of that frame; the first call creates the file. False with the reason
+// when the file cannot be written (nothing has been removed yet: see exportAbandon).
+bool exportWriteFrame(const unsigned char* rgb, int width, int height, std::string& reason);
+// Ends the streams, closes the file and gives it its name; false with the reason otherwise
+// (the temporary file is then removed). `interrupted` only changes what the log says.
+bool exportFinish(bool interrupted, std::string& reason);
+// Drops an unfinished export and its temporary file.
+void exportAbandon();
+bool exportActive();
+
+// progress.cpp: frames done of total on stderr, redrawn in place on a terminal, a line every few
+// seconds otherwise. `what` names the run ("capture", "export").
+void progressReport(const char* what, int done, int total);
+// A log line is about to go to stderr: a progress line drawn in place is ended first.
+void progressBreakLine();
+void progressReset();
 
 // Named after what they hold, for log lines.
 const char* aspectName(int index);

@@ -11,6 +11,8 @@ packages=(
   libgtk-3-dev libgl-dev libglu1-mesa-dev
   # the capture's PNG encoder (libdeflate); libpng checks its files in the tests
   libdeflate-dev libpng-dev
+  # the export's video file (FFmpeg: containers, encoders with libx264, colour conversion)
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   # GL and display for headless runs: Mesa (llvmpipe) under Xvfb
   libgl1-mesa-dri libglx-mesa0 xvfb xauth xdotool x11-utils
   # fonts rasterised by the content generators (the banner's title is DejaVu Sans ExtraLight,

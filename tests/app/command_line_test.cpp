@@ -95,3 +95,39 @@ TEST(CommandLine, ForceBelongsToCapture)
     EXPECT_FALSE(parse({"--force"}, live, &error));
     EXPECT_NE(error.find("--force"), std::string::npos);
 }
+
+TEST(CommandLine, ExportTakesTheCapturesRangeAndAQualityWithADefault)
+{
+    CommandLine cl;
+    ASSERT_TRUE(parse({"--export", "show.mp4", "--from", "1000", "--to", "61000", "--fps", "30", "--size", "1280x720"},
+                      cl));
+    EXPECT_TRUE(cl.exportVideo);
+    EXPECT_FALSE(cl.capture);
+    EXPECT_TRUE(cl.rendersFrames());
+    EXPECT_EQ(cl.exportPath, "show.mp4");
+    EXPECT_EQ(cl.fromMs, 1000);
+    EXPECT_EQ(cl.toMs, 61000);
+    EXPECT_EQ(cl.fps, 30);
+    EXPECT_EQ(cl.crf, 18);
+    CommandLine lossless;
+    ASSERT_TRUE(parse({"--export", "show.mkv", "--crf", "0", "--force"}, lossless));
+    EXPECT_EQ(lossless.crf, 0);
+    EXPECT_TRUE(lossless.force);
+    EXPECT_EQ(lossless.toMs, timeline::kShowEndMs);
+}
+
+TEST(CommandLine, ExportRefusesWhatDoesNotBelongToIt)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--export", "a.mp4", "--capture", "d"}, {"--export", "a.mp4", "--window"},
+        {"--export", "a.mp4", "--crf", "52"},    {"--export", "a.mp4", "--crf", "-1"},
+        {"--crf", "18"},                         {"--capture", "d", "--crf", "18"},
+        {"--export", "--log"},                   {"--export", "a.mp4", "--from", "9", "--to", "8"},
+    };
+    for (const auto& args : bad) {
+        CommandLine cl;
+        std::string error;
+        EXPECT_FALSE(parse(args, cl, &error)) << args[0] << " " << args[args.size() - 1];
+        EXPECT_FALSE(error.empty());
+    }
+}

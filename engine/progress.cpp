@@ -1,0 +1,92 @@
+// progress.cpp - how far a capture or an export has come, on stderr: frames done of total, frames
+// per second, time elapsed and time left. On a terminal one line is redrawn in place (at most four
+// times a second); otherwise, in a log or a pipe, a whole line every few seconds and one at the
+// end, so the log stays readable. The clock starts when the first frame is done: start-up is not
+// part of the rate.
+#include "lumenvat_local.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace lumenvat {
+
+namespace {
+
+constexpr double kTerminalRedrawSeconds = 0.25;
+constexpr double kLineEverySeconds = 5.0;
+
+// The progress module's state, reset as a whole for each run.
+struct ProgressState {
+    Uint64 firstFrameCounter = 0;
+    double lastShownSeconds = -1;
+    bool lineOpen = false; // a line drawn in place, not yet ended
+};
+
+ProgressState progress;
+
+double secondsSince(Uint64 then)
+{
+    return static_cast<double>(SDL_GetPerformanceCounter() - then) / static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+std::string clockText(double seconds)
+{
+    long s = static_cast<long>(seconds + 0.5);
+    char text[32];
+    if (s >= 3600)
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    else
+        std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    return text;
+}
+
+} // namespace
+
+void progressReset()
+{
+    progress = ProgressState();
+}
+
+void progressBreakLine()
+{
+    if (progress.lineOpen)
+        std::fputc('\n', stderr);
+    progress.lineOpen = false;
+}
+
+void progressReport(const char* what, int done, int total)
+{
+    if (done == 1 || !progress.firstFrameCounter)
+        progress.firstFrameCounter = SDL_GetPerformanceCounter();
+    double elapsed = secondsSince(progress.firstFrameCounter);
+    bool terminal = isatty(STDERR_FILENO) == 1;
+    bool last = done >= total;
+    double interval = terminal ? kTerminalRedrawSeconds : kLineEverySeconds;
+    if (!last && done != 1 && progress.lastShownSeconds >= 0 && elapsed - progress.lastShownSeconds < interval)
+        return;
+    progress.lastShownSeconds = elapsed;
+
+    char rate[64] = "-- fps", left[64] = "--:-- left";
+    if (done > 1 && elapsed > 0) {
+        double fps = (done - 1) / elapsed;
+        std::snprintf(rate, sizeof rate, "%.2f fps", fps);
+        std::snprintf(left, sizeof left, "%s left", clockText((total - done) / fps).c_str());
+    }
+    char line[256];
+    std::snprintf(line, sizeof line, "%s: frame %d of %d (%d%%), %s, %s elapsed, %s", what, done, total,
+                  total > 0 ? static_cast<int>(100.0 * done / total) : 100, rate, clockText(elapsed).c_str(), left);
+    if (terminal) {
+        std::fprintf(stderr, "\r%s\033[K", line);
+        progress.lineOpen = true;
+        if (last)
+            progressBreakLine();
+    } else {
+        std::fprintf(stderr, "%s\n", line);
+    }
+    std::fflush(stderr);
+}
+
+} // namespace lumenvat
