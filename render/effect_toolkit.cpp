@@ -62,10 +62,15 @@ void drawWithSceneFade(Base& effect)
 Shader* findProgram(const char* name)
 {
     Shader* shader = shaderManager ? shaderManager->getShader(name) : nullptr;
-    if (!shader) {
+    // A program that did not build is left out like a missing one: drawn without it, its quads
+    // would show their textures or their colour untouched.
+    if (!shader || !shader->built) {
         static std::set<std::string> reported;
         if (reported.insert(name).second)
-            rvkMsg("Program \"%s\" is missing; what it draws is left out\n", name);
+            rvkMsg(shader ? "Program \"%s\" did not build; what it draws is left out\n"
+                          : "Program \"%s\" is missing; what it draws is left out\n",
+                   name);
+        return nullptr;
     }
     return shader;
 }
