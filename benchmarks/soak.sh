@@ -12,7 +12,9 @@
 # first draws of an effect allocate (textures, buffers, driver state), so a span's first second
 # is left out of its growth. Exits 1 when the growths add up to more than K KiB (default 2048),
 # or when the capture itself fails. Any program may be given, e.g. a sanitizer build: its reports
-# land in OUT/output.txt (its RSS figures mean little then). Headless, it runs itself under Xvfb.
+# land in OUT/output.txt (its RSS figures mean little then; with AddressSanitizer set
+# ASAN_OPTIONS=detect_leaks=0, as the effects, the scene and the programs live until the process
+# ends by design and are reported as leaks at exit). Headless, it runs itself under Xvfb.
 set -u
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program="$root/build/sublumen"
@@ -33,7 +35,7 @@ while [ $# -gt 0 ]; do
         --to) to="$2"; shift 2 ;;
         --out) out="$2"; shift 2 ;;
         --limit-kib) limit="$2"; shift 2 ;;
-        -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
         *) echo "soak.sh: unknown argument '$1'" >&2; exit 2 ;;
     esac
 done
