@@ -76,6 +76,30 @@ bool jpegHuffmanTablesFit(const unsigned char* bytes, size_t size)
     return true;
 }
 
+// This stb_image version grows its buffer for a PNG's image data to whatever length an IDAT chunk
+// claims before it reads the chunk: 74 bytes claiming 1.6 GB made it ask for 2 GiB (found by
+// fuzzing). A chunk longer than what is left of the file can only be corrupt, so such a PNG is
+// refused before stb reads it.
+bool pngChunksFit(const unsigned char* bytes, size_t size)
+{
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size < 8 || std::memcmp(bytes, signature, 8) != 0)
+        return true;
+    for (size_t at = 8; at + 8 <= size;) {
+        uint32_t length = static_cast<uint32_t>(bytes[at]) << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 |
+                          bytes[at + 3];
+        // Length and type, then the data and its CRC (which stb does not read for IEND).
+        if (length > size - at - 8)
+            return false;
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0)
+            break;
+        if (size - at - 8 - length < 4)
+            return false;
+        at += 12 + static_cast<size_t>(length);
+    }
+    return true;
+}
+
 } // namespace
 
 bool decodeImage(const unsigned char* bytes, size_t size, std::vector<unsigned>& pixels, int& width, int& height,
@@ -84,6 +108,10 @@ bool decodeImage(const unsigned char* bytes, size_t size, std::vector<unsigned>&
     // Before stb reads anything: its header scan builds the tables too.
     if (!jpegHuffmanTablesFit(bytes, size)) {
         reason = "corrupt JPEG: a Huffman table holds more than 256 codes";
+        return false;
+    }
+    if (!pngChunksFit(bytes, size)) {
+        reason = "corrupt PNG: a chunk runs past the end of the file";
         return false;
     }
     int w = 0, h = 0, channels = 0;

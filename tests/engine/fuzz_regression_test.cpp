@@ -22,3 +22,15 @@ TEST(FuzzRegressions, JpegsWhoseHuffmanTablesOverrunTheDecoderAreRefused)
         EXPECT_EQ(rvkGetTexture(name), nullptr);
     }
 }
+
+TEST(FuzzRegressions, PngsWhoseChunksRunPastTheFileAreRefusedBeforeDecoding)
+{
+    // 74 bytes whose second IDAT chunk claims 1.6 GB: the decoder asked for 2 GiB before reading it.
+    std::string dir = std::string(SUBLUMEN_SOURCE_DIR) + "/tests/engine/regressions";
+    ASSERT_TRUE(openGLWindow(64, 64, dir));
+    std::string text = engineLog();
+    EXPECT_NE(text.find("cannot decode idat_length_overrun.png (corrupt PNG: a chunk runs past the end of the file)"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(rvkGetTexture("idat_length_overrun.png"), nullptr);
+}
