@@ -6,6 +6,8 @@ pkg_check_modules(OPENMPT REQUIRED IMPORTED_TARGET libopenmpt)
 pkg_check_modules(KISSFFT REQUIRED IMPORTED_TARGET kissfft-float)
 pkg_check_modules(GTK3 IMPORTED_TARGET gtk+-3.0)
 
+find_package(ZLIB REQUIRED)
+
 set(OpenGL_GL_PREFERENCE GLVND)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 

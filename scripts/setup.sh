@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake pkg-config
   # engine and system libraries
-  libsdl2-dev libtinyxml-dev libopenmpt-dev libphysfs-dev libstb-dev libkissfft-dev
+  libsdl2-dev libtinyxml-dev libopenmpt-dev libphysfs-dev libstb-dev libkissfft-dev zlib1g-dev
   libgtk-3-dev libgl-dev libglu1-mesa-dev
   # GL and display for headless runs: Mesa (llvmpipe) under Xvfb
   libgl1-mesa-dri libglx-mesa0 xvfb xauth xdotool x11-utils
