@@ -8,9 +8,9 @@
 # Defaults: build/sublumen, its own data.pak, 160x90, 2 frames a second, 0..281200 ms, output in
 # build/soak. Writes OUT/rss.csv (seconds, frames written, position ms, RSS KiB), OUT/output.txt
 # (the program's stdout and stderr) and OUT/log.txt, and prints one line per span: RSS when the
-# span is entered, one second into it, at its end, and the growth after the first second. The
-# first draws of an effect allocate (textures, buffers, driver state), so a span's first second
-# is left out of its growth. Exits 1 when the growths add up to more than K KiB (default 2048),
+# span is entered, one second into it and at its end (each the median of three samples), its
+# peak, and the growth after the first second. The first draws of an effect allocate (textures,
+# buffers, driver state), so a span's first second is left out of its growth. Exits 1 when the growths add up to more than K KiB (default 2048),
 # or when the capture itself fails. Any program may be given, e.g. a sanitizer build: its reports
 # land in OUT/output.txt (its RSS figures mean little then; with AddressSanitizer set
 # ASAN_OPTIONS=detect_leaks=0, as the effects, the scene and the programs live until the process
@@ -81,7 +81,7 @@ elapsed=$(($(date +%s) - started))
 
 echo "soak: $(basename "$program") $size at $fps fps, $from..$to ms: exit status $status, $elapsed s," \
      "$(find "$frames" -maxdepth 1 -name '[0-9]*.png' | wc -l) frames"
-printf '%-14s %10s %10s %10s %10s %8s\n' span "entry KiB" "+1s KiB" "end KiB" "growth" samples
+printf '%-14s %10s %10s %10s %10s %10s %8s\n' span "entry KiB" "+1s KiB" "end KiB" "peak KiB" "growth" samples
 echo "$spans" | awk -v csv="$csv" -v limit="$limit" -v from="$from" -v to="$to" '
     BEGIN {
         while ((getline line < csv) > 0) {
@@ -90,20 +90,32 @@ echo "$spans" | awk -v csv="$csv" -v limit="$limit" -v from="$from" -v to="$to" 
             n++; pos[n] = f[3]; rss[n] = f[4]
         }
     }
+    # The median of up to three samples from index a on: the driver allocates and frees large
+    # blocks within a frame, so one sample may catch a frame in the middle of its work.
+    function median(a, b,    x, y, z, t) {
+        if (b - a == 0) return rss[s[a]]
+        if (b - a == 1) return (rss[s[a]] + rss[s[b]]) / 2
+        x = rss[s[a]]; y = rss[s[a + 1]]; z = rss[s[a + 2]]
+        if (x > y) { t = x; x = y; y = t }
+        if (y > z) { t = y; y = z; z = t }
+        return x > y ? x : y
+    }
     {
-        start = $1; end = $2; name = $3; entry = ""; base = ""; last = ""; count = 0
+        start = $1; end = $2; name = $3; entry = ""; m = 0; peak = 0; count = 0
         if (end <= from || start > to) next
         for (i = 1; i <= n; i++) {
             if (pos[i] < start || pos[i] >= end) continue
             count++
             if (entry == "") entry = rss[i]
-            if (base == "" && pos[i] >= start + 1000) base = rss[i]
-            last = rss[i]
+            if (rss[i] > peak) peak = rss[i]
+            if (pos[i] >= start + 1000) s[++m] = i
         }
-        if (base == "") { printf "%-14s %10s\n", name, "(no samples after its first second)"; next }
+        if (m == 0) { printf "%-14s %10s\n", name, "(no samples after its first second)"; next }
+        k = m < 3 ? m : 3
+        base = median(1, k); last = median(m - k + 1, m)
         growth = last - base
         total += growth > 0 ? growth : 0
-        printf "%-14s %10d %10d %10d %+10d %8d\n", name, entry, base, last, growth, count
+        printf "%-14s %10d %10d %10d %10d %+10d %8d\n", name, entry, base, last, peak, growth, count
     }
     END {
         printf "growth after the spans\x27 first seconds: %d KiB in all (bound %d KiB)", total, limit
