@@ -298,12 +298,16 @@ void VertexBatch::draw(GLenum mode) const
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, 0, texCoords.data());
     }
-    // Separate primitives are drawn in pieces of a fixed size: the driver's copy of the arrays is
-    // then as large as one piece, not as the largest batch it was ever given.
+    // Separate primitives are drawn in pieces of a fixed size, each flushed: the driver's copy of
+    // the arrays and a software rasteriser's binned triangles are then as large as one piece, not
+    // as the largest batch it was ever given (llvmpipe held 20 MB more at the swarm's 10 000 boxes).
     bool separate = mode == GL_QUADS || mode == GL_LINES || mode == GL_TRIANGLES || mode == GL_POINTS;
     int piece = separate ? kDrawPieceVertices : vertexCount();
-    for (int first = 0; first < vertexCount(); first += piece)
+    for (int first = 0; first < vertexCount(); first += piece) {
         glDrawArrays(mode, first, std::min(piece, vertexCount() - first));
+        if (separate)
+            glFlush();
+    }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
