@@ -64,6 +64,23 @@ void readSeekKeys(MainLoop& loop)
 
 } // namespace
 
+void reportGlErrors(MainLoop& loop, int positionMs)
+{
+    int span = -1;
+    for (int i = 0; i < 8; ++i)
+        if (timeline::spanHolds(timeline::kSpans[i], positionMs))
+            span = i;
+    // A bounded drain: a lost context may report an error on every call.
+    for (int i = 0; i < 16; ++i) {
+        GLenum error = glGetError();
+        if (error == GL_NO_ERROR)
+            break;
+        if (loop.reportedGlErrors.insert({span, error}).second)
+            rvkMsg("GL error 0x%04x in the frame at %d ms (%s); not logged again there\n", error, positionMs,
+                   span >= 0 ? timeline::kSpans[span].name : "no effect");
+    }
+}
+
 bool runLoopPass(MainLoop& loop)
 {
     if (loop.quit)
@@ -87,6 +104,7 @@ bool runLoopPass(MainLoop& loop)
     readSeekKeys(loop);
     if (loop.countdown > 0)
         loop.quit = endFade(loop.countdown);
+    reportGlErrors(loop, rvkGetModulePosition());
     if (rvkGetModulePosition() > timeline::kShowEndMs)
         loop.quit = true;
     rvkSwapBuffers(rvkGetHDC());

@@ -5,6 +5,9 @@
 #include "effects/show_timeline.h"
 #include "engine_api.h"
 
+#include <set>
+#include <utility>
+
 // Black: the per-frame clear colour and the colour the end fade closes to.
 extern BRAVIK_LUMENVAT::Vector clearColor;
 
@@ -16,7 +19,13 @@ struct MainLoop {
     float countdown = 0;  // end fade, seconds left; 0 while not fading
     int direction = 0;    // seek direction while F1 is held: -1, 0 or +1
     BRAVIK_LUMENVAT::RvkMessage message;
+    // GL errors already logged, as (index of the span drawn, error code); -1 outside every span.
+    std::set<std::pair<int, unsigned>> reportedGlErrors;
 };
+
+// Reads the GL errors a frame left at `positionMs` and logs each code once per effect span, so
+// that a fault shows where it starts without a line in every frame.
+void reportGlErrors(MainLoop& loop, int positionMs);
 
 // Draws one frame of the end fade and counts it down; true once the fade has run out.
 bool endFade(float& countdown);

@@ -14,6 +14,8 @@ pkg_check_modules(AVUTIL REQUIRED IMPORTED_TARGET libavutil)
 
 find_package(Threads REQUIRED)
 
+find_package(ZLIB REQUIRED)
+
 set(OpenGL_GL_PREFERENCE GLVND)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 

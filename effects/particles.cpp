@@ -30,6 +30,7 @@ const float kPi = 3.14159f;
 const float kRadiansPerDegree = 3.14159265f / 180.0f;
 const int kAttractorCount = 5;
 const int kSourceCount = 14;
+const int kVerticesPerBox = 24; // a box: six faces of four corners
 // A respawned particle waits up to this long (in position units) before it leaves again.
 const float kRespawnSpread = 0.025f;
 
@@ -170,6 +171,8 @@ bool Particles::init(unsigned long startMs, unsigned long endMs)
     crt::srand(23);
     delete[] particles;
     particles = new Particle[kParticleCount];
+    // The live boxes grow in number over the span; their batch takes the memory of all at once.
+    boxes.reserve(kParticleCount * kVerticesPerBox);
     for (int i = 0; i < kParticleCount; ++i) {
         int r = crt::rand();
         int k = r % kSourceCount, c = r % kAttractorCount;

@@ -1,10 +1,12 @@
 // textures.cpp - the archive's images as GL textures, and named render textures.
 //
 // rvkUploadTextures decodes every PNG and JPEG of the archive with stb_image into 32-bit RGBA
-// (top row first) and uploads it: linear filtering with mipmaps and repeat wrapping, unless
-// rvkSetTextureParameter named other values for that file beforehand. The images are decoded on
-// worker threads while the main thread, which holds the GL context, uploads them in archive
-// order as each is ready: textures, GL names and log lines come out as from one thread.
+// (top row first; corrupt files that would make stb overrun or allocate without bound are
+// refused first, with zlib measuring a PNG's image data) and uploads it: linear filtering with
+// mipmaps and repeat wrapping, unless rvkSetTextureParameter named other values for that file
+// beforehand. The images are decoded on worker threads while the main thread, which holds the GL
+// context, uploads them in archive order as each is ready: textures, GL names and log lines come
+// out as from one thread.
 //
 // The workers also build the mipmaps, the same bytes that Mesa's generation gives: each level from
 // the one above, bilinearly filtered at its pixel centres with weights in 256ths, along the rows
@@ -19,6 +21,7 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
 #include <stb_image.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -95,12 +98,109 @@ bool jpegHuffmanTablesFit(const unsigned char* bytes, size_t size)
     return true;
 }
 
+uint32_t bigEndian32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// This stb_image version grows its buffer for a PNG's image data to whatever length an IDAT chunk
+// claims before it reads the chunk: 74 bytes claiming 1.6 GB made it ask for 2 GiB (found by
+// fuzzing). A chunk longer than what is left of the file can only be corrupt, so such a PNG is
+// refused before stb reads it.
+bool pngChunksFit(const unsigned char* bytes, size_t size)
+{
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size < 8 || std::memcmp(bytes, signature, 8) != 0)
+        return true;
+    for (size_t at = 8; at + 8 <= size;) {
+        uint32_t length = bigEndian32(bytes + at);
+        // Length and type, then the data and its CRC (which stb does not read for IEND).
+        if (length > size - at - 8)
+            return false;
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0)
+            break;
+        if (size - at - 8 - length < 4)
+            return false;
+        at += 12 + static_cast<size_t>(length);
+    }
+    return true;
+}
+
+// The bytes a PNG's image data inflates to, by its header: each row of each pass (seven with
+// Adam7 interlacing) with its filter byte. 0 for a header stb would refuse anyway.
+uint64_t pngRawSize(const unsigned char* header)
+{
+    uint64_t width = bigEndian32(header), height = bigEndian32(header + 4);
+    int depth = header[8], colour = header[9], interlace = header[12];
+    static const int channelsOf[7] = {1, 0, 3, 1, 2, 0, 4};
+    int channels = colour <= 6 ? channelsOf[colour] : 0;
+    if (!channels || depth < 1 || depth > 16)
+        return 0;
+    auto passSize = [&](uint64_t w, uint64_t h) { return w && h ? h * ((w * channels * depth + 7) / 8 + 1) : 0; };
+    if (!interlace)
+        return passSize(width, height);
+    static const int adam7[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                    {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    uint64_t total = 0;
+    for (const auto& pass : adam7) {
+        uint64_t w = width > static_cast<uint64_t>(pass[0]) ? (width - pass[0] + pass[2] - 1) / pass[2] : 0;
+        uint64_t h = height > static_cast<uint64_t>(pass[1]) ? (height - pass[1] + pass[3] - 1) / pass[3] : 0;
+        total += passSize(w, h);
+    }
+    return total;
+}
+
+// stb inflates a PNG's image data into a buffer it doubles for as long as the data goes on, so
+// 400 KB of compressed zeros under a 1x1 header took 220 MB more, and a large file would take all
+// the memory there is. The data is inflated here first, counting the bytes into a small scratch buffer: a
+// PNG whose data inflates to more than its header's size is refused. Expects pngChunksFit.
+bool pngDataFitsItsHeader(const unsigned char* bytes, size_t size)
+{
+    static const unsigned char png[4] = {0x89, 'P', 'N', 'G'};
+    if (size < 33 || std::memcmp(bytes, png, 4) != 0)
+        return true; // not a PNG
+    if (std::memcmp(bytes + 12, "IHDR", 4) != 0 || bigEndian32(bytes + 8) < 13)
+        return true; // stb refuses it on its own
+    uint64_t limit = pngRawSize(bytes + 16);
+    z_stream z = {};
+    if (inflateInit(&z) != Z_OK)
+        return true;
+    unsigned char scratch[16384];
+    bool fits = true, ended = false;
+    for (size_t at = 8; fits && !ended && at + 8 <= size;) {
+        uint32_t length = bigEndian32(bytes + at);
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0)
+            break;
+        if (std::memcmp(bytes + at + 4, "IDAT", 4) == 0) {
+            z.next_in = const_cast<unsigned char*>(bytes + at + 8);
+            z.avail_in = length;
+            while (fits && z.avail_in > 0) {
+                z.next_out = scratch;
+                z.avail_out = sizeof(scratch);
+                int status = inflate(&z, Z_NO_FLUSH);
+                fits = z.total_out <= limit;
+                if (status != Z_OK) {
+                    ended = true; // the stream's end, or an error stb reports itself
+                    break;
+                }
+            }
+        }
+        at += 12 + static_cast<size_t>(length);
+    }
+    inflateEnd(&z);
+    return fits;
+}
+
 bool decodeImageKeepingBuffer(const unsigned char* bytes, size_t size, ImagePixels& pixels, int& width, int& height,
                               std::string& reason)
 {
     // Before stb reads anything: its header scan builds the tables too.
     if (!jpegHuffmanTablesFit(bytes, size)) {
         reason = "corrupt JPEG: a Huffman table holds more than 256 codes";
+        return false;
+    }
+    if (!pngChunksFit(bytes, size)) {
+        reason = "corrupt PNG: a chunk runs past the end of the file";
         return false;
     }
     int w = 0, h = 0, channels = 0;
@@ -112,6 +212,11 @@ bool decodeImageKeepingBuffer(const unsigned char* bytes, size_t size, ImagePixe
     if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) {
         reason = "its size " + std::to_string(w) + "x" + std::to_string(h) + " exceeds " +
                  std::to_string(kMaxImageSide) + " pixels a side";
+        return false;
+    }
+    // With the size bounded, so is the inflating.
+    if (!pngDataFitsItsHeader(bytes, size)) {
+        reason = "corrupt PNG: its image data inflates to more than its size holds";
         return false;
     }
     stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 4);

@@ -6,6 +6,7 @@
 #include "render/render_target_pool.h"
 #include "render/shader_manager.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -61,10 +62,15 @@ void drawWithSceneFade(Base& effect)
 Shader* findProgram(const char* name)
 {
     Shader* shader = shaderManager ? shaderManager->getShader(name) : nullptr;
-    if (!shader) {
+    // A program that did not build is left out like a missing one: drawn without it, its quads
+    // would show their textures or their colour untouched.
+    if (!shader || !shader->built) {
         static std::set<std::string> reported;
         if (reported.insert(name).second)
-            rvkMsg("Program \"%s\" is missing; what it draws is left out\n", name);
+            rvkMsg(shader ? "Program \"%s\" did not build; what it draws is left out\n"
+                          : "Program \"%s\" is missing; what it draws is left out\n",
+                   name);
+        return nullptr;
     }
     return shader;
 }
@@ -226,12 +232,27 @@ void TexturedQuadBatch::finish()
     running = false;
 }
 
+namespace {
+
+// A multiple of 4 and of 2 (quads and lines never straddle two pieces), and of 3 for triangles.
+constexpr int kDrawPieceVertices = 12288;
+
+} // namespace
+
 void VertexBatch::clear()
 {
     positions.clear();
     colors.clear();
     texCoords.clear();
     hasColor = hasTex = false;
+}
+
+void VertexBatch::reserve(int vertices)
+{
+    size_t n = vertices > 0 ? static_cast<size_t>(vertices) : 0;
+    positions.reserve(3 * n);
+    colors.reserve(4 * n);
+    texCoords.reserve(2 * n);
 }
 
 void VertexBatch::color(float r, float g, float b, float a)
@@ -277,7 +298,16 @@ void VertexBatch::draw(GLenum mode) const
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, 0, texCoords.data());
     }
-    glDrawArrays(mode, 0, vertexCount());
+    // Separate primitives are drawn in pieces of a fixed size, each flushed: the driver's copy of
+    // the arrays and a software rasteriser's binned triangles are then as large as one piece, not
+    // as the largest batch it was ever given (llvmpipe held 20 MB more at the swarm's 10 000 boxes).
+    bool separate = mode == GL_QUADS || mode == GL_LINES || mode == GL_TRIANGLES || mode == GL_POINTS;
+    int piece = separate ? kDrawPieceVertices : vertexCount();
+    for (int first = 0; first < vertexCount(); first += piece) {
+        glDrawArrays(mode, first, std::min(piece, vertexCount() - first));
+        if (separate)
+            glFlush();
+    }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);

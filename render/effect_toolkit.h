@@ -125,6 +125,8 @@ private:
 class VertexBatch {
 public:
     void clear();
+    // Room for `vertices` vertices, so that a batch which grows over a span takes its memory once.
+    void reserve(int vertices);
     void color(float r, float g, float b, float a = 1.0f);
     void colorBytes(unsigned char r, unsigned char g, unsigned char b);
     void texCoord(float s, float t);

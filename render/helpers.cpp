@@ -239,7 +239,21 @@ Vector sphericalToCartesian(float r, float theta, float phi)
 unsigned textureIdOf(const char* name)
 {
     Texture* texture = rvkGetTexture(name);
-    return texture ? texture->getID() : 0;
+    if (texture)
+        return texture->getID();
+    static GLuint blank = 0;
+    if (!blank) {
+        const unsigned char clear[4] = {0, 0, 0, 0};
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        glGenTextures(1, &blank);
+        glBindTexture(GL_TEXTURE_2D, blank);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    }
+    return blank;
 }
 
 void getBillboardAxes(Vector3& right, Vector3& up, Vector3& back)

@@ -103,8 +103,10 @@ Vector randomInBox(float sx, float sy, float sz);
 Vector randomVector();
 
 Vector sphericalToCartesian(float r, float theta, float phi);
-// The GL name of an archive texture; 0 (no texture) where the archive lacks it, so a missing
-// image draws untextured instead of failing.
+// The GL name of an archive texture. Where the archive lacks it (or could not decode it), a 1x1
+// texture of transparent black, made at the first such call: the missing image's quads then add
+// nothing under blending and show black where they replace the picture, instead of being drawn
+// untextured in their plain colour (white slabs over the show).
 unsigned textureIdOf(const char* name);
 // The camera's right, up and back axes in world space, from the current modelview matrix.
 void getBillboardAxes(Vector3& right, Vector3& up, Vector3& back);

@@ -118,7 +118,7 @@ void Shader::init(const char* programName, const char* fragmentSource, const cha
                                                     : "fragment shader");
     else if (!built)
         rvkMsg("ERROR: shader '%s': the program did not link\n", name);
-    glUseProgramObjectARB(program);
+    glUseProgramObjectARB(built ? program : 0);
     initialized = true;
 }
 
@@ -144,7 +144,8 @@ void Shader::printInfoLog(unsigned object)
 
 void Shader::bind()
 {
-    glUseProgramObjectARB(program);
+    // A program that did not link cannot be used (GL would refuse it in every frame).
+    glUseProgramObjectARB(built ? program : 0);
     for (unsigned i = 0; i < uniforms.size(); ++i) {
         ShaderUniform* uniform = uniforms.get(i);
         if (!uniform->isCameraUniform || uniform->type != UNIFORM_VEC3)
@@ -172,6 +173,9 @@ void Shader::release()
 
 int Shader::getUniformLocation(const char* uniformName)
 {
+    // Nothing to find in a program that did not build; its build failure was logged.
+    if (!built)
+        return -1;
     int location = glGetUniformLocationARB(program, uniformName);
     // Once per name and program: a uniform the compiler removed as unused is asked for every frame.
     if (location == -1 && reportedMissing.insert(uniformName ? uniformName : "").second) {

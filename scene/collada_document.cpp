@@ -116,7 +116,7 @@ ColladaDocument* parseDocument(const std::string& fileName, const char* text)
     document->fileName = fileName;
 
     TiXmlDocument xml;
-    xml.Parse(text);
+    parseXml(xml, text);
     if (xml.Error()) {
         std::string message = std::string("Opening document failed:\n") + xml.ErrorDesc() + " \n";
         colladaError(message.c_str());

@@ -81,7 +81,7 @@ void Material::load(const char* fileName)
         return;
     }
     TiXmlDocument xml;
-    xml.Parse(text);
+    parseXml(xml, text);
     if (xml.Error()) {
         rvkMsg("ERROR: Material config : Error occurred while reading file: %s ERROR: %s \n", fileName,
                xml.ErrorDesc());
@@ -220,7 +220,7 @@ void bindMaterials(ColladaDocument* document, Scene* scene, SceneManager* manage
     TiXmlDocument xml;
     bool tooDeep = xmlElementDepth(text) > kMaxXmlDepth;
     if (!tooDeep)
-        xml.Parse(text);
+        parseXml(xml, text);
     if (tooDeep || xml.Error()) {
         rvkMsg("ERROR: Material bindings config : Error occurred while reading file: %s ERROR: %s \n", fileName,
                tooDeep ? xmlTooDeepDescription() : xml.ErrorDesc());

@@ -1,7 +1,10 @@
-// xml_depth.cpp - the nesting scan the XML readers run before parsing.
+// xml_depth.cpp - the nesting scan the XML readers run before parsing, and the padded parse.
 #include "scene/xml_depth.h"
 
+#include <tinyxml.h>
+
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -73,4 +76,13 @@ const char* xmlTooDeepDescription()
     static const char* const text = "Elements nested deeper than 512 levels; the document is refused";
     static_assert(kMaxXmlDepth == 512, "the description names the bound");
     return text;
+}
+
+void parseXml(TiXmlDocument& xml, const char* text)
+{
+    // Four bytes is the longest step; the rest is margin for the look-aheads after one.
+    constexpr size_t kPadding = 16;
+    std::string padded(text ? text : "");
+    padded.append(kPadding, '\0');
+    xml.Parse(padded.c_str());
 }

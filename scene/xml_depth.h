@@ -1,4 +1,5 @@
-// xml_depth.h - how deeply a document's elements nest, found by a cheap scan before parsing.
+// xml_depth.h - what the XML readers do before and around TinyXML: how deeply a document's
+// elements nest, found by a cheap scan before parsing, and the parse itself from a padded copy.
 //
 // TinyXML parses nested elements recursively, and so do the readers above it (nodes, material
 // parameters): a document nested tens of thousands of levels deep overflows the stack, and the
@@ -18,3 +19,11 @@ int xmlElementDepth(const char* text, int limit = kMaxXmlDepth);
 
 // The parse-error text the readers log for a document nested deeper than kMaxXmlDepth.
 const char* xmlTooDeepDescription();
+
+class TiXmlDocument;
+
+// Parses `text` (up to its first NUL) into `xml`. In a UTF-8 document TinyXML steps over the whole
+// sequence a lead byte announces (up to four bytes) without looking for the terminator inside it,
+// so a text that ends in a cut-off sequence was read past its end, into whatever followed it in
+// memory. The parse runs on a copy followed by a run of NULs, where every such step lands on one.
+void parseXml(TiXmlDocument& xml, const char* text);

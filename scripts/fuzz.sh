@@ -45,7 +45,7 @@ seeds() {
         material) cp "$content"/*.material.xml "$root"/tests/scene/pak/*.material.xml "$dir"/ 2>/dev/null ;;
         bindings) cp "$content"/*bindings.xml "$root"/tests/scene/pak/*bindings.xml "$dir"/ 2>/dev/null ;;
         shader_names) (cd "$root/data" && ls) > "$dir/data_names.txt" ;;
-        image) cp "$root"/tests/engine/pak/*.png "$root"/tests/scene/pak/*.png "$regressions"/*.jpg "$inputs"/*.png \
+        image) cp "$root"/tests/engine/pak/*.png "$root"/tests/scene/pak/*.png "$regressions"/*.jpg "$regressions"/*.png "$inputs"/*.png \
                   "$dir"/ 2>/dev/null
                ls -S "$content"/*.jpg 2>/dev/null | tail -2 | xargs -r cp -t "$dir" ;;
         archive) cp "$build"/tests/test.pak "$build"/tests/scene/scene_test.pak "$inputs"/*.zip "$dir"/ 2>/dev/null ;;

@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake pkg-config
   # engine and system libraries
-  libsdl2-dev libtinyxml-dev libopenmpt-dev libphysfs-dev libstb-dev libkissfft-dev
+  libsdl2-dev libtinyxml-dev libopenmpt-dev libphysfs-dev libstb-dev libkissfft-dev zlib1g-dev
   libgtk-3-dev libgl-dev libglu1-mesa-dev
   # the capture's PNG encoder (libdeflate); libpng checks its files in the tests
   libdeflate-dev libpng-dev

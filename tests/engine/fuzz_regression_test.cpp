@@ -1,4 +1,5 @@
-// Inputs the fuzzing harnesses found crashing, kept as tests: each is refused with a log line.
+// Inputs that crashed the fuzzing harnesses or made the decoder take memory without bound, kept as
+// tests: each is refused with a log line.
 #include "engine_api.h"
 #include "test_support.h"
 
@@ -21,4 +22,29 @@ TEST(FuzzRegressions, JpegsWhoseHuffmanTablesOverrunTheDecoderAreRefused)
             << name << "\n" << text;
         EXPECT_EQ(rvkGetTexture(name), nullptr);
     }
+}
+
+TEST(FuzzRegressions, PngsWhoseChunksRunPastTheFileAreRefusedBeforeDecoding)
+{
+    // 74 bytes whose second IDAT chunk claims 1.6 GB: the decoder asked for 2 GiB before reading it.
+    std::string dir = std::string(SUBLUMEN_SOURCE_DIR) + "/tests/engine/regressions";
+    ASSERT_TRUE(openGLWindow(64, 64, dir));
+    std::string text = engineLog();
+    EXPECT_NE(text.find("cannot decode idat_length_overrun.png (corrupt PNG: a chunk runs past the end of the file)"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(rvkGetTexture("idat_length_overrun.png"), nullptr);
+}
+
+TEST(FuzzRegressions, PngsWhoseDataInflatesPastTheirSizeAreRefusedBeforeDecoding)
+{
+    // A 1x1 header over 16 MiB of deflated zeros (16 KB): the decoder inflated all of it.
+    std::string dir = std::string(SUBLUMEN_SOURCE_DIR) + "/tests/engine/regressions";
+    ASSERT_TRUE(openGLWindow(64, 64, dir));
+    std::string text = engineLog();
+    EXPECT_NE(text.find("cannot decode inflates_past_its_size.png (corrupt PNG: its image data inflates to more than "
+                        "its size holds)"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(rvkGetTexture("inflates_past_its_size.png"), nullptr);
 }

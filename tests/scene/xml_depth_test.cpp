@@ -1,5 +1,6 @@
 // The nesting scan before parsing, and the readers refusing documents nested too deeply (without
-// it TinyXML's and the node reader's recursion overflow the stack).
+// it TinyXML's and the node reader's recursion overflow the stack); the readers' parse stopping at
+// the text's end.
 #include "scene_test_support.h"
 
 #include "engine_api.h"
@@ -83,4 +84,55 @@ TEST(XmlDepthDeathTest, DeepMaterialAndBindingsFilesAreRefusedWithTheirParseErro
         "ERROR: Material config : Error occurred while reading file: deep.material.xml ERROR: Elements nested deeper "
         "than 512 levels.*ERROR: Material bindings config : Error occurred while reading file: "
         "deep.material_bindings.xml ERROR: Elements nested deeper than 512 levels");
+}
+
+namespace {
+
+// A UTF-8 document whose text ends inside a four-byte sequence, in an attribute value: what
+// follows the terminator in memory ("xy\">..." here) would close the value and go on parsing.
+std::string cutInsideASequence(const std::string& head, const std::string& beyondTheEnd)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + head + "=\"\xF0" + std::string(1, '\0') + "xy\">" +
+           beyondTheEnd;
+}
+
+} // namespace
+
+TEST(XmlParse, ADocumentEndingInACutOffSequenceIsNotReadPastItsEnd)
+{
+    std::string bytes = cutInsideASequence("<COLLADA version",
+                                           "<library_visual_scenes><visual_scene id=\"s\"/></library_visual_scenes>"
+                                           "</COLLADA>");
+    LogWatch log;
+    std::unique_ptr<ColladaDocument> document(readColladaDocument("cut.dae", bytes.c_str()));
+    if (document) {
+        EXPECT_EQ(document->scenes.size(), 0u) << "the scene after the text's end was read";
+    }
+    EXPECT_EQ(log.count(" Error: Opening document failed:"), 1) << log.text();
+}
+
+TEST(XmlParseDeathTest, MaterialAndBindingsFilesEndingInACutOffSequenceAreNotReadPastTheirEnd)
+{
+    // Archive texts keep what follows a NUL byte, so a file holding one shows the parser's over-read.
+    std::string dir = testsupport::makeTempDir("cut-xml");
+    ASSERT_TRUE(testsupport::writeFile(dir + "/cut.material.xml", cutInsideASequence("<Material name", "</Material>")));
+    ASSERT_TRUE(
+        testsupport::writeFile(dir + "/cut.material_bindings.xml", cutInsideASequence("<Bindings name", "</Bindings>")));
+    EXPECT_EXIT(
+        {
+            scenetest::ignoreLeaksFromHere();
+            BRAVIK_LUMENVAT::RvkOptions options;
+            options.dataPath = dir.c_str();
+            options.logPath = "/dev/null";
+            options.boxesToLogOnly = true;
+            BRAVIK_LUMENVAT::rvkSetOptions(&options);
+            BRAVIK_LUMENVAT::rvkReadPak("data.pak");
+            Material material;
+            material.load("cut.material.xml");
+            bindMaterials(nullptr, nullptr, nullptr, "cut.material_bindings.xml", nullptr);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "ERROR: Material config : Error occurred while reading file: cut.material.xml ERROR: .*"
+        "ERROR: Material bindings config : Error occurred while reading file: cut.material_bindings.xml ERROR: ");
 }
