@@ -49,14 +49,14 @@ double threadCpuMs()
 bool captureFrames()
 {
     std::string dir = testsupport::makeTempDir("png_bench");
-    for (const auto& spec : kFrames) {
-        std::string at = std::to_string(spec.positionMs);
-        std::string folder = dir + "/" + spec.name;
+    for (const auto& frame : kFrames) {
+        std::string at = std::to_string(frame.positionMs);
+        std::string folder = dir + "/" + frame.name;
         if (testsupport::runProgram("--capture " + folder + " --from " + at + " --to " + at +
                                     " --fps 30 --size 1280x720 --log " + dir + "/log.txt") != 0)
             return false;
         Frame f;
-        f.name = spec.name;
+        f.name = frame.name;
         int channels = 0;
         unsigned char* rgb = stbi_load((folder + "/000000.png").c_str(), &f.width, &f.height, &channels, 3);
         if (!rgb)
