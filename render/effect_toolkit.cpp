@@ -247,12 +247,26 @@ void VertexBatch::clear()
     hasColor = hasTex = false;
 }
 
+namespace {
+
+// Room for `floats` floats, written once so that the pages are resident now: a reserved vector's
+// untouched pages would otherwise be faulted in one by one as the batch grows over its span.
+void takeRoom(std::vector<float>& v, size_t floats)
+{
+    size_t kept = v.size();
+    if (floats > kept)
+        v.resize(floats);
+    v.resize(kept);
+}
+
+} // namespace
+
 void VertexBatch::reserve(int vertices)
 {
     size_t n = vertices > 0 ? static_cast<size_t>(vertices) : 0;
-    positions.reserve(3 * n);
-    colors.reserve(4 * n);
-    texCoords.reserve(2 * n);
+    takeRoom(positions, 3 * n);
+    takeRoom(colors, 4 * n);
+    takeRoom(texCoords, 2 * n);
 }
 
 void VertexBatch::color(float r, float g, float b, float a)
