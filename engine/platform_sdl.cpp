@@ -13,6 +13,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace lumenvat {
 
@@ -114,6 +117,23 @@ SDL_Scancode scancodeOf(int vk)
         if (key.virtualKey == vk)
             return key.code;
     return SDL_SCANCODE_UNKNOWN;
+}
+
+// glibc raises its mmap threshold each time a large mapped block is freed, so a software GL
+// driver's per-frame scratch (binning data, upload buffers) moves into the heap, where freed
+// memory is kept: resident memory then climbs with the busiest frame seen so far. Fixed
+// thresholds keep large blocks mapped and trim the heap's top, so freed scratch goes back to the
+// system. Set before the window (and the driver) is made.
+void holdAllocatorThresholds()
+{
+#if defined(__GLIBC__)
+    static bool held = false;
+    if (held)
+        return;
+    held = true;
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+#endif
 }
 
 [[noreturn]] void failStart(const char* what)
@@ -229,6 +249,7 @@ bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullscreen, bool re
     width = width >= 16 ? width : 640;
     height = height >= 16 ? height : 360;
 
+    holdAllocatorThresholds();
     initSdlSubsystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     if (!SDL_WasInit(SDL_INIT_VIDEO))
         failStart("no video device");
