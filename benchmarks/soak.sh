@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Soak run: the whole show captured at a small size while the program's resident memory is
-# sampled once a second, then the growth in each effect span after its first second.
+# sampled four times a second, then the growth in each effect span after its first second.
 #
 #   benchmarks/soak.sh [--program PATH] [--data PAK] [--size WxH] [--fps N] [--out DIR]
 #                      [--from MS] [--to MS] [--limit-kib K]
@@ -64,20 +64,22 @@ echo "seconds,frames,position_ms,rss_kib" > "$csv"
 "$program" --capture "$frames" --from "$from" --to "$to" --fps "$fps" --size "$size" \
     ${data:+--data "$data"} --log "$out/log.txt" > "$out/output.txt" 2>&1 &
 pid=$!
-started=$(date +%s)
+started=$EPOCHREALTIME
 while kill -0 "$pid" 2>/dev/null; do
     rss=$(sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$pid/status" 2>/dev/null)
     written=$(find "$frames" -maxdepth 1 -name '[0-9]*.png' | wc -l)
     if [ -n "$rss" ] && [ "$written" -gt 0 ]; then
-        # The newest frame written is frame written-1, at from + (written-1)*1000/fps ms.
-        position=$((from + (written - 1) * 1000 / fps))
-        echo "$(($(date +%s) - started)),$written,$position,$rss" >> "$csv"
+        # Frames 0..written-1 are on disk; the one being drawn, whose memory this is, is frame
+        # `written`, at from + written*1000/fps ms.
+        position=$((from + written * 1000 / fps))
+        awk -v now="$EPOCHREALTIME" -v t0="$started" -v w="$written" -v p="$position" -v r="$rss" \
+            'BEGIN { printf "%.2f,%d,%d,%d\n", now - t0, w, p, r }' >> "$csv"
     fi
-    sleep 1
+    sleep 0.25
 done
 wait "$pid"
 status=$?
-elapsed=$(($(date +%s) - started))
+elapsed=$(awk -v now="$EPOCHREALTIME" -v t0="$started" 'BEGIN { printf "%.0f", now - t0 }')
 
 echo "soak: $(basename "$program") $size at $fps fps, $from..$to ms: exit status $status, $elapsed s," \
      "$(find "$frames" -maxdepth 1 -name '[0-9]*.png' | wc -l) frames"
