@@ -10,14 +10,6 @@ using namespace testsupport;
 
 namespace {
 
-size_t occurrences(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
 // What the log gained while `frames` ran.
 template <typename Frames>
 std::string logDuring(Frames frames)

@@ -96,14 +96,6 @@ std::string damagedArchiveArguments(const EffectFiles& effect, Damage damage, co
     return "--overlay " + overlay;
 }
 
-size_t occurrences(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
 // Pixels of a frame that are plain white, as an untextured quad in white paints them.
 int whitePixels(const std::string& dir, int frame)
 {
@@ -135,8 +127,9 @@ std::string logOf(const std::string& dir)
 void expectEachFileNamedOnce(const EffectFiles& effect, Damage damage, const std::string& log)
 {
     for (const std::string& image : effect.images) {
-        if (damage != Damage::Missing)
+        if (damage != Damage::Missing) {
             EXPECT_EQ(occurrences(log, "lumenvat: cannot decode " + image + " ("), 1u) << image;
+        }
         EXPECT_EQ(occurrences(log, "lumenvat: no texture named " + image + "\n"), 1u) << image;
     }
     for (const std::string& program : effect.programs) {

@@ -10,18 +10,6 @@
 
 using namespace testsupport;
 
-namespace {
-
-size_t countOf(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
-} // namespace
-
 TEST(FlockFrames, AreDeterministicNotUniformAndShowTheRibbons)
 {
     // Three frames from just inside the span: 219.6, 220.6 and 221.6 s.
@@ -35,9 +23,9 @@ TEST(FlockFrames, AreDeterministicNotUniformAndShowTheRibbons)
     ASSERT_TRUE(readFile(a + "/log.txt", log));
     EXPECT_EQ(log.find("can't find uniform variable"), std::string::npos);
     EXPECT_NE(log.find("\nssao\n"), std::string::npos);
-    EXPECT_EQ(countOf(log, "Shader \"ssao\" loaded."), 2u); // built in, then replaced
-    EXPECT_EQ(countOf(log, "Shader \"renderdepth\" loaded."), 1u);
-    EXPECT_EQ(countOf(log, "Shader \"dof_flock\" loaded."), 1u);
+    EXPECT_EQ(occurrences(log, "Shader \"ssao\" loaded."), 2u); // built in, then replaced
+    EXPECT_EQ(occurrences(log, "Shader \"renderdepth\" loaded."), 1u);
+    EXPECT_EQ(occurrences(log, "Shader \"dof_flock\" loaded."), 1u);
 
     for (int frame = 0; frame < 3; ++frame) {
         EXPECT_TRUE(sameFrameBytes(a, b, frame)) << frame;

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 using scenetest::LogWatch;
 
@@ -60,26 +62,34 @@ TEST(XmlDepth, AColladaDocumentAtTheBoundLoadsOneDeeperIsRefused)
     EXPECT_EQ(log.count("[box] Collada loader error."), 1);
 }
 
+namespace {
+
+// In a child process: the folder as the archive, STEM.material.xml loaded and
+// STEM.material_bindings.xml bound, then exit 0; what they log goes to stderr.
+[[noreturn]] void loadMaterialFilesAndExit(const std::string& dir, const std::string& stem)
+{
+    scenetest::ignoreLeaksFromHere();
+    BRAVIK_LUMENVAT::RvkOptions options;
+    options.dataPath = dir.c_str();
+    options.logPath = "/dev/null";
+    options.boxesToLogOnly = true;
+    BRAVIK_LUMENVAT::rvkSetOptions(&options);
+    BRAVIK_LUMENVAT::rvkReadPak("data.pak");
+    Material material;
+    material.load((stem + ".material.xml").c_str());
+    bindMaterials(nullptr, nullptr, nullptr, (stem + ".material_bindings.xml").c_str(), nullptr);
+    std::exit(0);
+}
+
+} // namespace
+
 TEST(XmlDepthDeathTest, DeepMaterialAndBindingsFilesAreRefusedWithTheirParseErrorLines)
 {
     std::string dir = testsupport::makeTempDir("deep-xml");
     ASSERT_TRUE(testsupport::writeFile(dir + "/deep.material.xml",
                                        "<Material><Parameters>" + nested("Parameters", 100000) + "</Parameters></Material>"));
     ASSERT_TRUE(testsupport::writeFile(dir + "/deep.material_bindings.xml", "<Bindings>" + nested("Binding", 100000)));
-    EXPECT_EXIT(
-        {
-            scenetest::ignoreLeaksFromHere();
-            BRAVIK_LUMENVAT::RvkOptions options;
-            options.dataPath = dir.c_str();
-            options.logPath = "/dev/null";
-            options.boxesToLogOnly = true;
-            BRAVIK_LUMENVAT::rvkSetOptions(&options);
-            BRAVIK_LUMENVAT::rvkReadPak("data.pak");
-            Material material;
-            material.load("deep.material.xml");
-            bindMaterials(nullptr, nullptr, nullptr, "deep.material_bindings.xml", nullptr);
-            std::exit(0);
-        },
+    EXPECT_EXIT(loadMaterialFilesAndExit(dir, "deep"),
         ::testing::ExitedWithCode(0),
         "ERROR: Material config : Error occurred while reading file: deep.material.xml ERROR: Elements nested deeper "
         "than 512 levels.*ERROR: Material bindings config : Error occurred while reading file: "
@@ -118,20 +128,7 @@ TEST(XmlParseDeathTest, MaterialAndBindingsFilesEndingInACutOffSequenceAreNotRea
     ASSERT_TRUE(testsupport::writeFile(dir + "/cut.material.xml", cutInsideASequence("<Material name", "</Material>")));
     ASSERT_TRUE(
         testsupport::writeFile(dir + "/cut.material_bindings.xml", cutInsideASequence("<Bindings name", "</Bindings>")));
-    EXPECT_EXIT(
-        {
-            scenetest::ignoreLeaksFromHere();
-            BRAVIK_LUMENVAT::RvkOptions options;
-            options.dataPath = dir.c_str();
-            options.logPath = "/dev/null";
-            options.boxesToLogOnly = true;
-            BRAVIK_LUMENVAT::rvkSetOptions(&options);
-            BRAVIK_LUMENVAT::rvkReadPak("data.pak");
-            Material material;
-            material.load("cut.material.xml");
-            bindMaterials(nullptr, nullptr, nullptr, "cut.material_bindings.xml", nullptr);
-            std::exit(0);
-        },
+    EXPECT_EXIT(loadMaterialFilesAndExit(dir, "cut"),
         ::testing::ExitedWithCode(0),
         "ERROR: Material config : Error occurred while reading file: cut.material.xml ERROR: .*"
         "ERROR: Material bindings config : Error occurred while reading file: cut.material_bindings.xml ERROR: ");

@@ -88,6 +88,14 @@ std::string engineLog()
     return text;
 }
 
+size_t occurrences(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
 std::string binaryDir()
 {
     return SUBLUMEN_BINARY_DIR;

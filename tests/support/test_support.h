@@ -35,6 +35,8 @@ bool sameFrameBytes(const std::string& dirA, const std::string& dirB, int frame)
 
 // The log file of the window opened by openGLWindow.
 std::string engineLog();
+// How many times `part` occurs in `text`, overlapping ones included.
+size_t occurrences(const std::string& text, const std::string& part);
 
 std::string binaryDir();   // the build folder
 std::string sourceDir();   // the source tree
