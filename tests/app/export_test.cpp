@@ -19,7 +19,6 @@ extern "C" {
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -253,13 +252,6 @@ double kickOnsetSeconds(const std::vector<float>& left, const std::vector<float>
     return -1;
 }
 
-std::string logOf(const std::string& dir)
-{
-    std::string log;
-    readFile(dir + "/log.txt", log);
-    return log;
-}
-
 bool exists(const std::string& path)
 {
     struct stat info;
@@ -280,21 +272,6 @@ std::vector<std::string> filesIn(const std::string& dir)
     }
     return names;
 }
-
-// A small tmpfs of our own, where the test may mount one (root, and a system that allows it).
-struct SmallFilesystem {
-    std::string path;
-    bool mounted = false;
-    SmallFilesystem(const std::string& dir, const char* options) : path(dir)
-    {
-        mounted = options && mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0;
-    }
-    ~SmallFilesystem()
-    {
-        if (mounted)
-            umount(path.c_str());
-    }
-};
 
 // One export of the two seconds around the key change, shared by the tests that read it.
 class ExportedShow : public ::testing::Test {
@@ -503,14 +480,9 @@ TEST(Export, AnUnwritableFolderFailsWithStatus1AndLeavesNothing)
     std::string dir = makeTempDir("export-readonly");
     std::string target = dir + "/out";
     ASSERT_EQ(mkdir(target.c_str(), 0755), 0);
-    // chmod does not stop root: there a tmpfs remounted read-only stands in.
-    SmallFilesystem readOnly(target, geteuid() == 0 ? "size=64k" : nullptr);
-    if (geteuid() == 0) {
-        if (!readOnly.mounted || mount("tmpfs", target.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") != 0)
-            GTEST_SKIP() << "no read-only folder can be made here";
-    } else {
-        ASSERT_EQ(chmod(target.c_str(), 0555), 0);
-    }
+    ReadOnlyFolder readOnly(target);
+    if (!readOnly.ready)
+        GTEST_SKIP() << "no read-only folder can be made here";
     std::string output;
     EXPECT_EQ(runProgram("--export " + target + "/show.mp4 --to 100 " + std::string(kTiny) + " --log " + dir +
                              "/log.txt",
@@ -519,7 +491,6 @@ TEST(Export, AnUnwritableFolderFailsWithStatus1AndLeavesNothing)
         << output;
     EXPECT_NE(logOf(dir).find("cannot write " + target + "/show.mp4 ("), std::string::npos) << logOf(dir);
     EXPECT_TRUE(filesIn(target).empty());
-    chmod(target.c_str(), 0755);
 }
 
 TEST(Export, AFullFilesystemFailsWithStatus1AndKeepsNoFile)

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,30 +26,6 @@ int countFrames(const std::string& dir)
     }
     return count;
 }
-
-std::string logOf(const std::string& dir)
-{
-    std::string log;
-    readFile(dir + "/log.txt", log);
-    return log;
-}
-
-// A small tmpfs of our own, where the test may mount one (root, and a system that allows it).
-struct SmallFilesystem {
-    std::string path;
-    bool mounted = false;
-    // Null options: nothing is mounted.
-    SmallFilesystem(const std::string& dir, const char* options)
-        : path(dir)
-    {
-        mounted = options && mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0;
-    }
-    ~SmallFilesystem()
-    {
-        if (mounted)
-            umount(path.c_str());
-    }
-};
 
 const char* const kSmall = "--size 64x36 --fps 10";
 
@@ -107,20 +82,14 @@ TEST(FailureStatus, AReadOnlyCaptureFolderFailsWithStatus1)
     std::string dir = makeTempDir("readonly");
     std::string frames = dir + "/frames";
     ASSERT_EQ(mkdir(frames.c_str(), 0755), 0);
-    // chmod does not stop root: there a tmpfs remounted read-only stands in.
-    SmallFilesystem readOnly(frames, geteuid() == 0 ? "size=64k" : nullptr);
-    if (geteuid() == 0) {
-        if (!readOnly.mounted || mount("tmpfs", frames.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") != 0)
-            GTEST_SKIP() << "no read-only folder can be made here";
-    } else {
-        ASSERT_EQ(chmod(frames.c_str(), 0555), 0);
-    }
+    ReadOnlyFolder readOnly(frames);
+    if (!readOnly.ready)
+        GTEST_SKIP() << "no read-only folder can be made here";
     std::string output;
     int status = runProgram("--capture " + frames + " --to 0 " + std::string(kSmall) + " --log " + dir + "/log.txt",
                             &output);
     EXPECT_EQ(status, 1) << output;
     EXPECT_NE(logOf(dir).find("capture stopped after 0 frames"), std::string::npos) << logOf(dir);
-    chmod(frames.c_str(), 0755);
 }
 
 TEST(FailureStatus, SigintOrSigtermDuringACaptureEndsItWithStatus130)

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -196,6 +197,38 @@ bool sameFrameBytes(const std::string& dirA, const std::string& dirB, int frame)
 {
     std::string a, b;
     return readFile(framePath(dirA, frame), a) && readFile(framePath(dirB, frame), b) && a == b;
+}
+
+std::string logOf(const std::string& dir)
+{
+    std::string log;
+    readFile(dir + "/log.txt", log);
+    return log;
+}
+
+SmallFilesystem::SmallFilesystem(const std::string& dir, const char* options) : path(dir)
+{
+    mounted = options && ::mount("tmpfs", path.c_str(), "tmpfs", 0, options) == 0;
+}
+
+SmallFilesystem::~SmallFilesystem()
+{
+    if (mounted)
+        umount(path.c_str());
+}
+
+ReadOnlyFolder::ReadOnlyFolder(const std::string& dir) : mount(dir, geteuid() == 0 ? "size=64k" : nullptr)
+{
+    if (geteuid() == 0)
+        ready = mount.mounted && ::mount("tmpfs", dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
+    else
+        ready = chmod(dir.c_str(), 0555) == 0;
+}
+
+ReadOnlyFolder::~ReadOnlyFolder()
+{
+    if (!mount.mounted)
+        chmod(mount.path.c_str(), 0755);
 }
 
 } // namespace testsupport

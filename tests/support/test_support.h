@@ -52,5 +52,30 @@ bool writeFile(const std::string& path, const std::string& bytes);
 int runCommand(const std::string& command, std::string* output = nullptr);
 // Runs build/sublumen with the arguments; exit status, stdout and stderr together in `output`.
 int runProgram(const std::string& arguments, std::string* output = nullptr);
+// DIR/log.txt, the log a test's run of the program was given; empty when there is none.
+std::string logOf(const std::string& dir);
+
+// A small tmpfs of our own mounted on `dir`, where the test may mount one (root, and a system
+// that allows it); unmounted when it goes. Null options: nothing is mounted.
+struct SmallFilesystem {
+    std::string path;
+    bool mounted = false;
+    SmallFilesystem(const std::string& dir, const char* options);
+    ~SmallFilesystem();
+    SmallFilesystem(const SmallFilesystem&) = delete;
+    SmallFilesystem& operator=(const SmallFilesystem&) = delete;
+};
+
+// `dir` (an existing folder) made unwritable while it lives: mode 0555, or, since that does not
+// stop root, a tmpfs mounted there read-only. `ready` is false where neither could be done.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const std::string& dir);
+    ~ReadOnlyFolder();
+    bool ready = false;
+
+private:
+    SmallFilesystem mount;
+};
 
 } // namespace testsupport
