@@ -35,6 +35,8 @@ const float kPullClamp = 0.00005f;
 const float kSpeedLimitSq = 0.0005f;
 const float kMoveScale = 1.45f * 0.5f;
 const float kTwoPi = 6.2831854f;
+// Ribbons drawn between two ends of a draw piece: 160 of them are 9,920 vertices.
+const int kBoidsPerDrawPiece = 160;
 
 // Depth of field and occlusion settings, in the programs' depth: 1 - (eye distance)^2 / 60.
 const float kFocus = 0.99363f;
@@ -252,6 +254,8 @@ void drawFlock(float)
             glVertex3f(c.x, c.y, c.z);
         }
         glEnd();
+        if ((g + 1) % kBoidsPerDrawPiece == 0)
+            endDrawPiece();
     }
 }
 

@@ -1,6 +1,7 @@
 // effect_toolkit.cpp - the shared drawing pieces of the effects.
 #include "render/effect_toolkit.h"
 
+#include "render/gl_extensions.h"
 #include "render/helpers.h"
 #include "render/post_process.h"
 #include "render/render_target_pool.h"
@@ -234,6 +235,29 @@ void TexturedQuadBatch::finish()
 
 namespace {
 
+// The fence of the last piece ended, not yet waited on.
+GLsync lastPiece = nullptr;
+
+} // namespace
+
+void endDrawPiece()
+{
+    if (!glFenceSync) {
+        glFlush();
+        return;
+    }
+    GLsync piece = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+    if (lastPiece) {
+        // A second at most: a driver that never signals costs a stall, not a hang.
+        glClientWaitSync(lastPiece, 0, 1000000000ull);
+        glDeleteSync(lastPiece);
+    }
+    lastPiece = piece;
+}
+
+namespace {
+
 // A multiple of 4 and of 2 (quads and lines never straddle two pieces), and of 3 for triangles.
 constexpr int kDrawPieceVertices = 12288;
 
@@ -312,15 +336,16 @@ void VertexBatch::draw(GLenum mode) const
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, 0, texCoords.data());
     }
-    // Separate primitives are drawn in pieces of a fixed size, each flushed: the driver's copy of
-    // the arrays and a software rasteriser's binned triangles are then as large as one piece, not
-    // as the largest batch it was ever given (llvmpipe held 20 MB more at the swarm's 10 000 boxes).
+    // Separate primitives are drawn in pieces of a fixed size, each ended with endDrawPiece: the
+    // driver's copy of the arrays and a software rasteriser's binned triangles are then as large as
+    // two pieces, not as the largest batch it was ever given (llvmpipe held 20 MB more at the
+    // swarm's 10 000 boxes, and several MB more where flushed pieces queued up unpaced).
     bool separate = mode == GL_QUADS || mode == GL_LINES || mode == GL_TRIANGLES || mode == GL_POINTS;
     int piece = separate ? kDrawPieceVertices : vertexCount();
     for (int first = 0; first < vertexCount(); first += piece) {
         glDrawArrays(mode, first, std::min(piece, vertexCount() - first));
         if (separate)
-            glFlush();
+            endDrawPiece();
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);

@@ -118,6 +118,13 @@ private:
     GLuint bound = 0;
 };
 
+// Ends one piece of a large draw: hands the driver what is queued (glFlush) and, where the driver
+// has fences, waits until the piece before this one is drawn. A software rasteriser keeps every
+// flushed piece's binned triangles until it has drawn them, so pieces flushed faster than it draws
+// pile up; paced this way at most two are held, while the next one is still set up as the last one
+// is drawn. Call it between glEnd and the next glBegin (never inside a batch).
+void endDrawPiece();
+
 // Vertices collected the way immediate mode takes them (the current colour and texture coordinate
 // go with each vertex), drawn with one glDrawArrays from client arrays: the same pixels as the
 // glBegin/glEnd batch, without a call per vertex. Colours and coordinates are sent only when the

@@ -10,6 +10,7 @@ using namespace BRAVIK_LUMENVAT;
 #define SUBLUMEN_GL_DEFINE(type, name) type name = nullptr;
 SUBLUMEN_GL_MULTITEXTURE(SUBLUMEN_GL_DEFINE)
 SUBLUMEN_GL_VERTEX_BUFFERS(SUBLUMEN_GL_DEFINE)
+SUBLUMEN_GL_SYNC(SUBLUMEN_GL_DEFINE)
 SUBLUMEN_GL_FRAMEBUFFERS(SUBLUMEN_GL_DEFINE)
 SUBLUMEN_GL_SHADERS(SUBLUMEN_GL_DEFINE)
 #undef SUBLUMEN_GL_DEFINE
@@ -145,6 +146,19 @@ void loadMultisample(const char* extensions, PFNGLRENDERBUFFERSTORAGEMULTISAMPLE
         fetch(storage, "glRenderbufferStorageMultisampleEXT");
     if (hasExtension(extensions, "GL_EXT_framebuffer_blit"))
         fetch(blit, "glBlitFramebufferEXT");
+}
+
+void loadSync(const char* extensions)
+{
+    bool found = hasExtension(extensions, "GL_ARB_sync");
+    if (found) {
+        SUBLUMEN_GL_SYNC(SUBLUMEN_GL_FETCH)
+    }
+    if (!found) {
+        glFenceSync = nullptr;
+        glClientWaitSync = nullptr;
+        glDeleteSync = nullptr;
+    }
 }
 
 void requireShaderExtensions(const char* extensions)

@@ -33,6 +33,12 @@
     X(PFNGLBUFFERDATAARBPROC, glBufferDataARB)                                                       \
     X(PFNGLDELETEBUFFERSARBPROC, glDeleteBuffersARB)
 
+// Optional: where the driver has no fences, large draws are only flushed, not paced.
+#define SUBLUMEN_GL_SYNC(X)                                                                          \
+    X(PFNGLFENCESYNCPROC, glFenceSync)                                                               \
+    X(PFNGLCLIENTWAITSYNCPROC, glClientWaitSync)                                                     \
+    X(PFNGLDELETESYNCPROC, glDeleteSync)
+
 #define SUBLUMEN_GL_FRAMEBUFFERS(X)                                                                  \
     X(PFNGLISRENDERBUFFEREXTPROC, glIsRenderbufferEXT)                                               \
     X(PFNGLBINDRENDERBUFFEREXTPROC, glBindRenderbufferEXT)                                           \
@@ -130,6 +136,7 @@ namespace gl {
 #define SUBLUMEN_GL_DECLARE(type, name) extern type name;
 SUBLUMEN_GL_MULTITEXTURE(SUBLUMEN_GL_DECLARE)
 SUBLUMEN_GL_VERTEX_BUFFERS(SUBLUMEN_GL_DECLARE)
+SUBLUMEN_GL_SYNC(SUBLUMEN_GL_DECLARE)
 SUBLUMEN_GL_FRAMEBUFFERS(SUBLUMEN_GL_DECLARE)
 SUBLUMEN_GL_SHADERS(SUBLUMEN_GL_DECLARE)
 #undef SUBLUMEN_GL_DECLARE
@@ -158,6 +165,8 @@ void requireFramebufferObjects(const char* extensions);
 // The optional multisample pair; null where the extension is absent.
 void loadMultisample(const char* extensions, PFNGLRENDERBUFFERSTORAGEMULTISAMPLEEXTPROC& storage,
                      PFNGLBLITFRAMEBUFFEREXTPROC& blit);
+// The optional fences (GL_ARB_sync): all three entry points, or none of them.
+void loadSync(const char* extensions);
 void requireShaderExtensions(const char* extensions);
 void requireShaderFunctions();
 
@@ -171,6 +180,9 @@ void requireShaderFunctions();
 #define glBindBufferARB gl::glBindBufferARB
 #define glBufferDataARB gl::glBufferDataARB
 #define glDeleteBuffersARB gl::glDeleteBuffersARB
+#define glFenceSync gl::glFenceSync
+#define glClientWaitSync gl::glClientWaitSync
+#define glDeleteSync gl::glDeleteSync
 #define glIsRenderbufferEXT gl::glIsRenderbufferEXT
 #define glBindRenderbufferEXT gl::glBindRenderbufferEXT
 #define glDeleteRenderbuffersEXT gl::glDeleteRenderbuffersEXT

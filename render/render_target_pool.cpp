@@ -55,6 +55,7 @@ void RenderTargetPool::init()
 
     gl::loadMultisample(extensions, glRenderbufferStorageMultisampleEXT, glBlitFramebufferEXT);
     multisampleAvailable = glRenderbufferStorageMultisampleEXT && glBlitFramebufferEXT;
+    gl::loadSync(extensions);
 
     giveDepthStorage(depthBuffer1024, 1024, 1024);
     giveDepthStorage(depthBuffer512, 512, 512);

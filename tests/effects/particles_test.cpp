@@ -1,8 +1,9 @@
 // The swarm: its seeded layout, the size envelope, the look before and after the key change,
-// which particles are drawn and which respawn, the boxes' batch against drawBox, and its frames
-// captured by the program.
+// which particles are drawn and which respawn, the boxes' batch against drawBox and in pieces
+// against immediate mode, and its frames captured by the program.
 #include "effects/particles.h"
 #include "effects/show_timeline.h"
+#include "render/gl_extensions.h"
 #include "render/helpers.h"
 #include "render/post_process.h"
 #include "test_support.h"
@@ -247,4 +248,58 @@ TEST(ParticleBoxes, TheBatchDrawsTheSamePixelsAsDrawBox)
     EXPECT_EQ(covered, 0);
     EXPECT_LE(largest, 1);
     EXPECT_LT(differing, lit / 20);
+}
+
+// Over three pieces of the batch, with depth-tested quads overlapping across the pieces: the same
+// pixels as immediate mode, whether the driver's fences pace the pieces or are absent.
+TEST(ParticleBoxes, ABatchOfSeveralPiecesDrawsWhatImmediateModeDraws)
+{
+    beginView();
+    glDisable(GL_TEXTURE_2D);
+    VertexBatch batch;
+    auto emit = [&batch](bool immediate) {
+        for (int i = 0; i < 10000; ++i) {
+            float x = std::fmod(i * 0.618f, 4.0f) - 2, y = std::fmod(i * 0.371f, 4.0f) - 2;
+            float z = std::fmod(i * 0.137f, 2.0f) - 1;
+            float r = (i % 7) / 6.0f, g = (i % 5) / 4.0f, s = 0.05f + (i % 3) * 0.04f;
+            const float corners[4][2] = {{-s, -s}, {s, -s}, {s, s}, {-s, s}};
+            if (immediate)
+                glColor3f(r, g, 1 - r);
+            else
+                batch.color(r, g, 1 - r);
+            for (const auto& c : corners) {
+                if (immediate)
+                    glVertex3f(x + c[0], y + c[1], z);
+                else
+                    batch.vertex(x + c[0], y + c[1], z);
+            }
+        }
+    };
+    glBegin(GL_QUADS);
+    emit(true);
+    glEnd();
+    std::vector<Rgba> reference = readPixels(0, 0, kSize, kSize);
+    auto differing = [&reference] {
+        std::vector<Rgba> now = readPixels(0, 0, kSize, kSize);
+        int n = 0;
+        for (size_t i = 0; i < now.size(); ++i)
+            n += std::memcmp(&now[i], &reference[i], sizeof(Rgba)) != 0;
+        return n;
+    };
+    emit(false);
+
+    gl::loadSync(""); // a driver without GL_ARB_sync: the pieces are only flushed
+    ASSERT_EQ(glFenceSync, nullptr);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    batch.draw(GL_QUADS);
+    EXPECT_EQ(differing(), 0);
+
+    gl::loadSync(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+    ASSERT_NE(glFenceSync, nullptr);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    batch.draw(GL_QUADS);
+    batch.draw(GL_QUADS); // the second draw waits on the first one's last fence
+    EXPECT_EQ(differing(), 0);
+    EXPECT_GT(litPixels(), kSize * kSize / 2);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
