@@ -121,7 +121,9 @@ echo "$spans" | awk -v csv="$csv" -v limit="$limit" -v from="$from" -v to="$to" 
     }
     END {
         printf "growth after the spans\x27 first seconds: %d KiB in all (bound %d KiB)", total, limit
-        if (n > 0) printf "; RSS %d KiB at the first sample, %d KiB at the last", rss[1], rss[n]
+        # The last sample drawing a frame: those after the last frame catch the shutdown.
+        for (last = n; last > 1 && pos[last] >= to; last--) ;
+        if (n > 0) printf "; RSS %d KiB at the first sample, %d KiB at the last frame", rss[1], rss[last]
         printf "\n"
         exit total > limit
     }'
