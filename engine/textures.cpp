@@ -17,9 +17,6 @@
 
 #include <GL/gl.h>
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
 #include <stb_image.h>
 #include <zlib.h>
 
@@ -94,6 +91,60 @@ bool jpegHuffmanTablesFit(const unsigned char* bytes, size_t size)
             remaining -= 17 + codes;
             q += 17 + static_cast<size_t>(codes);
         }
+    }
+    return true;
+}
+
+// This stb_image version decodes with whatever its quantization tables held before when the frame
+// names a table that no DQT segment defined: the picture then depends on uninitialised memory
+// (found by fuzzing, as a signed overflow on the garbage). The marker segments are walked the way
+// stb reads them, up to the first scan: every table the frame's components name must be defined by
+// then, as every encoder writes them. Not a JPEG, or one that stb will refuse anyway, passes.
+bool jpegQuantTablesDefined(const unsigned char* bytes, size_t size)
+{
+    size_t p = 0;
+    while (p < size && bytes[p] == 0xFF)
+        ++p;
+    if (p == 0 || p >= size || bytes[p] != 0xD8)
+        return true;
+    ++p;
+    unsigned defined = 0, named = 0;
+    while (p < size) {
+        // stb skips any byte that does not start a marker, and the fill bytes before one.
+        if (bytes[p] != 0xFF) {
+            ++p;
+            continue;
+        }
+        while (p < size && bytes[p] == 0xFF)
+            ++p;
+        if (p >= size)
+            break;
+        unsigned char marker = bytes[p++];
+        if (marker == 0xDA)
+            return (named & ~defined) == 0;
+        if (marker == 0xD9)
+            break;
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || p + 2 > size)
+            continue;
+        size_t length = static_cast<size_t>(bytes[p]) << 8 | bytes[p + 1];
+        size_t end = std::min(size, p + std::max<size_t>(length, 2));
+        if (marker == 0xDB) {
+            for (size_t q = p + 2; q < end;) {
+                unsigned precision = bytes[q] >> 4, table = bytes[q] & 15;
+                if (table < 4)
+                    defined |= 1u << table;
+                q += 1 + (precision ? 128 : 64);
+            }
+        } else if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+            // Length, precision, height, width, the component count, then three bytes a component.
+            if (p + 8 <= end) {
+                size_t components = bytes[p + 7];
+                for (size_t c = 0; c < components && p + 10 + 3 * c < end; ++c)
+                    if (bytes[p + 10 + 3 * c] < 4)
+                        named |= 1u << bytes[p + 10 + 3 * c];
+            }
+        }
+        p = end;
     }
     return true;
 }
@@ -197,6 +248,10 @@ bool decodeImageKeepingBuffer(const unsigned char* bytes, size_t size, ImagePixe
     // Before stb reads anything: its header scan builds the tables too.
     if (!jpegHuffmanTablesFit(bytes, size)) {
         reason = "corrupt JPEG: a Huffman table holds more than 256 codes";
+        return false;
+    }
+    if (!jpegQuantTablesDefined(bytes, size)) {
+        reason = "corrupt JPEG: a component's quantization table is never defined";
         return false;
     }
     if (!pngChunksFit(bytes, size)) {

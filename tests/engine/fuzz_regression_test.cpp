@@ -48,3 +48,16 @@ TEST(FuzzRegressions, PngsWhoseDataInflatesPastTheirSizeAreRefusedBeforeDecoding
         << text;
     EXPECT_EQ(rvkGetTexture("inflates_past_its_size.png"), nullptr);
 }
+
+TEST(FuzzRegressions, JpegsNamingAQuantizationTableNoSegmentDefinesAreRefused)
+{
+    // Its only DQT marker is damaged: the decoder would have scaled by uninitialised tables.
+    std::string dir = std::string(SUBLUMEN_SOURCE_DIR) + "/tests/engine/regressions";
+    ASSERT_TRUE(openGLWindow(64, 64, dir));
+    std::string text = engineLog();
+    EXPECT_NE(text.find("cannot decode undefined_quant_table.jpg (corrupt JPEG: a component's quantization table is "
+                        "never defined)"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(rvkGetTexture("undefined_quant_table.jpg"), nullptr);
+}
