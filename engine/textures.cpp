@@ -1,12 +1,12 @@
 // textures.cpp - the archive's images as GL textures, and named render textures.
 //
 // rvkUploadTextures decodes every PNG and JPEG of the archive with stb_image into 32-bit RGBA
-// (top row first; corrupt files that would make stb overrun or allocate without bound are
-// refused first, with zlib measuring a PNG's image data) and uploads it: linear filtering with
-// mipmaps and repeat wrapping, unless rvkSetTextureParameter named other values for that file
-// beforehand. The images are decoded on worker threads while the main thread, which holds the GL
-// context, uploads them in archive order as each is ready: textures, GL names and log lines come
-// out as from one thread.
+// (top row first; corrupt files that would make stb overrun, allocate without bound or scale by
+// tables it never read are refused first, with zlib measuring a PNG's image data) and uploads
+// it: linear filtering with mipmaps and repeat wrapping, unless rvkSetTextureParameter named
+// other values for that file beforehand. The images are decoded on worker threads while the main
+// thread, which holds the GL context, uploads them in archive order as each is ready: textures,
+// GL names and log lines come out as from one thread.
 //
 // The workers also build the mipmaps, the same bytes that Mesa's generation gives: each level from
 // the one above, bilinearly filtered at its pixel centres with weights in 256ths, along the rows
