@@ -238,6 +238,9 @@ namespace {
 // The fence of the last piece ended, not yet waited on.
 GLsync lastPiece = nullptr;
 
+// A multiple of 4 and of 2 (quads and lines never straddle two pieces), and of 3 for triangles.
+constexpr int kDrawPieceVertices = 12288;
+
 } // namespace
 
 void endDrawPiece()
@@ -255,13 +258,6 @@ void endDrawPiece()
     }
     lastPiece = piece;
 }
-
-namespace {
-
-// A multiple of 4 and of 2 (quads and lines never straddle two pieces), and of 3 for triangles.
-constexpr int kDrawPieceVertices = 12288;
-
-} // namespace
 
 void VertexBatch::clear()
 {
