@@ -227,7 +227,6 @@ void BlurBlob::drawBackground(float p, float fade)
 // A hundred additive puffs wandering slowly about the picture, 25 of each smoke image.
 void BlurBlob::drawSmoke(float p, float fade)
 {
-    static const char* const smoke[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
     rvkPerspective2D(1, 1);
     glLoadIdentity();
     glEnable(GL_BLEND);
@@ -239,13 +238,10 @@ void BlurBlob::drawSmoke(float p, float fade)
         float rx = randomRange(-1.4f, 1.4f);
         float ry = randomRange(-1.4f, 1.4f);
         float t = static_cast<float>(i) + p * (0.015f + 0.0002f * static_cast<float>(i % 100));
-        float f = 4.38f - 0.5f * static_cast<float>(i & 3);
-        float u = f * rx * t;
-        float x = rx + 0.4f * std::cos(12 * u) + 0.5f * std::sin(8 * f * ry * t);
-        float y = ry + 0.4f * std::cos(19 * u) + 0.7f * std::sin(18 * f * (ry - 0.6f * rx) * t);
-        batch.useTexture(textureIdOf(smoke[i / 25]));
+        SmokeDrift at = smokeDrift(rx, ry, 4.38f - 0.5f * static_cast<float>(i & 3), t);
+        batch.useTexture(textureIdOf(kSmokeImages[i / 25]));
         glColor3f(g, g, g);
-        emitRect(x - 0.25f, y - 0.25f, x + 0.25f, y + 0.25f, kQuadTexUpright);
+        emitRect(at.x - 0.25f, at.y - 0.25f, at.x + 0.25f, at.y + 0.25f, kQuadTexUpright);
     }
     batch.finish();
     glDepthMask(GL_TRUE);
@@ -290,18 +286,11 @@ void BlurBlob::composite(float part)
         blurblob->setUniform1i("tex1", 1);
         blurblob->setUniform1f("part", part);
     }
-    glActiveTextureARB(GL_TEXTURE0);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, renderTargetPool.texture1024A);
-    glActiveTextureARB(GL_TEXTURE1);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureIdOf("envmap.png"));
+    bindTwoTextures(renderTargetPool.texture1024A, textureIdOf("envmap.png"));
     glActiveTextureARB(GL_TEXTURE0);
     if (blurblob)
         drawScreenQuad(true, true);
-    glActiveTextureARB(GL_TEXTURE1);
-    glDisable(GL_TEXTURE_2D);
-    glActiveTextureARB(GL_TEXTURE0);
+    releaseSecondTexture();
     unbindProgram();
     glDisable(GL_BLEND);
 }
