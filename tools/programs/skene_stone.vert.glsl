@@ -11,12 +11,9 @@ varying vec2 texCoord;
 
 void main()
 {
-    vec4 ec = gl_ModelViewMatrix * gl_Vertex;
-    ecPosition = ec.xyz;
-    ecNormal = gl_NormalMatrix * gl_Normal;
+    //: eyeSpace
     sceneNormal = gl_Normal;
     bake = gl_Color;
     texCoord = gl_MultiTexCoord0.xy * texScale;
-    gl_ClipVertex = ec;
-    gl_Position = ftransform();
+    //: clipAndPosition
 }
