@@ -155,7 +155,7 @@ void BlurBlob::render(float p, float fade)
     Vector3 right, up, back;
     getBillboardAxes(right, up, back);
 
-    drawSpriteLayer(p, right, up);
+    drawBlurSpriteLayer(p, right, up);
     blurSpriteLayer();
     drawBackground(p, fade);
     drawSmoke(p, fade);
@@ -164,10 +164,7 @@ void BlurBlob::render(float p, float fade)
     glClearColor(0, 0, 0, 0);
 }
 
-// Normal-map sprites over white with alpha 0, in index order (no depth test, no sort): the
-// blend leaves alpha 1 wherever a sprite's disc lies. The batch is begun and ended even when
-// no sprite is left.
-void BlurBlob::drawSpriteLayer(float p, const Vector3& right, const Vector3& up)
+void beginBlurSpriteLayer()
 {
     renderTargetPool.bindTextureFBO1024(renderTargetPool.texture1024A, false);
     glClearColor(1, 1, 1, 0);
@@ -177,13 +174,23 @@ void BlurBlob::drawSpriteLayer(float p, const Vector3& right, const Vector3& up)
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, textureIdOf("sphere_normals.png"));
     glColor3f(1, 1, 1);
-    glBegin(GL_QUADS);
-    emitBlurSprites(p, right, up);
-    glEnd();
+}
+
+void endBlurSpriteLayer()
+{
     renderTargetPool.unbindFBO();
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     glColor3f(1, 1, 1);
+}
+
+void drawBlurSpriteLayer(float p, const Vector3& right, const Vector3& up)
+{
+    beginBlurSpriteLayer();
+    glBegin(GL_QUADS);
+    emitBlurSprites(p, right, up);
+    glEnd();
+    endBlurSpriteLayer();
 }
 
 // Down to 256, two rounds of horizontal and vertical blur with a widening step, back to 1024.
