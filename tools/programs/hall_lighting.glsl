@@ -9,6 +9,15 @@
 // and leave fixed-function fog off); fogged fragments turn transparent as well, so where the scene
 // is drawn with alpha blending it fades into what lies behind it.
 
+// block: litVaryings
+varying vec3 ecNormal;
+varying vec3 sceneNormal;
+varying vec4 bake;
+
+// block: sceneNormalAndBake
+    sceneNormal = gl_Normal;
+    bake = gl_Color;
+
 // block: eyeSpace
     vec4 ec = gl_ModelViewMatrix * gl_Vertex;
     ecPosition = ec.xyz;
@@ -17,6 +26,22 @@
 // block: clipAndPosition
     gl_ClipVertex = ec;
     gl_Position = ftransform();
+
+// block: surfaceUniforms
+uniform vec3 albedo/*0.0____1.0*/;
+uniform vec3 ambientSky/*0.0____1.0*/;
+uniform vec3 ambientGround/*0.0____1.0*/;
+uniform vec3 fogColor/*0.0____1.0*/;
+
+// block: bakeUniforms
+uniform float bakedGain/*0.0____8.0*/;
+uniform float occlusionPower/*0.5____4.0*/;
+uniform float shininess/*1.0____128.0*/;
+
+// block: surfaceStart
+    vec3 n = normalize(ecNormal);
+    vec3 v = normalize(-ecPosition);
+    float occlusion = clamp(bake.a, 0.02, 1.0);
 
 // block: lightUniforms
 uniform float lightRange/*1.0____40.0*/;

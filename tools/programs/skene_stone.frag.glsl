@@ -7,25 +7,16 @@
 // where the scene is drawn with alpha blending it fades into the background image.
 varying vec3 ecPosition;
 uniform sampler2D stoneMap;
-uniform vec3 albedo/*0.0____1.0*/;
-uniform vec3 ambientSky/*0.0____1.0*/;
-uniform vec3 ambientGround/*0.0____1.0*/;
-uniform vec3 fogColor/*0.0____1.0*/;
+//: surfaceUniforms
 //: lightUniforms
-uniform float bakedGain/*0.0____8.0*/;
-uniform float occlusionPower/*0.5____4.0*/;
-uniform float shininess/*1.0____128.0*/;
+//: bakeUniforms
 uniform float specular/*0.0____2.0*/;
-varying vec3 ecNormal;
-varying vec3 sceneNormal;
-varying vec4 bake;
+//: litVaryings
 varying vec2 texCoord;
 
 void main()
 {
-    vec3 n = normalize(ecNormal);
-    vec3 v = normalize(-ecPosition);
-    float occlusion = clamp(bake.a, 0.02, 1.0);
+    //: surfaceStart
     vec3 base = albedo * texture2D(stoneMap, texCoord).rgb;
 
     //: eightLights
