@@ -245,10 +245,13 @@ void BlurBlob::drawSmoke(float p, float fade)
         float rx = randomRange(-1.4f, 1.4f);
         float ry = randomRange(-1.4f, 1.4f);
         float t = static_cast<float>(i) + p * (0.015f + 0.0002f * static_cast<float>(i % 100));
-        SmokeDrift at = smokeDrift(rx, ry, 4.38f - 0.5f * static_cast<float>(i & 3), t);
+        float f = 4.38f - 0.5f * static_cast<float>(i & 3);
+        float u = f * rx * t;
+        float x = rx + 0.4f * std::cos(12 * u) + 0.5f * std::sin(8 * f * ry * t);
+        float y = ry + 0.4f * std::cos(19 * u) + 0.7f * std::sin(18 * f * (ry - 0.6f * rx) * t);
         batch.useTexture(textureIdOf(kSmokeImages[i / 25]));
         glColor3f(g, g, g);
-        emitRect(at.x - 0.25f, at.y - 0.25f, at.x + 0.25f, at.y + 0.25f, kQuadTexUpright);
+        emitRect(x - 0.25f, y - 0.25f, x + 0.25f, y + 0.25f, kQuadTexUpright);
     }
     batch.finish();
     glDepthMask(GL_TRUE);

@@ -65,11 +65,12 @@ void drawSmoke(float p)
         float rx = randomRange(-1.4f, 1.4f);
         float ry = randomRange(-1.4f, 1.4f);
         float t = static_cast<float>(i) + p * (0.3f + 0.0004f * static_cast<float>(i % 100));
-        SmokeDrift at = smokeDrift(rx, ry, 1.38f, t);
+        float x = rx + 0.4f * std::cos(12 * 1.38f * rx * t) + 0.5f * std::sin(8 * 1.38f * ry * t);
+        float y = ry + 0.4f * std::cos(19 * 1.38f * rx * t) + 0.7f * std::sin(18 * 1.38f * (ry - 0.6f * rx) * t);
         float h = static_cast<float>(i % 10) / 100.0f + 0.2f;
         batch.useTexture(textureIdOf(kSmokeImages[i / 10]));
         glColor3f(0.1723f, 0.1723f, 0.1723f);
-        emitRect(at.x - h, at.y - h, at.x + h, at.y + h, kQuadTexUpright);
+        emitRect(x - h, y - h, x + h, y + h, kQuadTexUpright);
     }
     batch.finish();
 }

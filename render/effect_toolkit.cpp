@@ -8,7 +8,6 @@
 #include "render/shader_manager.h"
 
 #include <algorithm>
-#include <cmath>
 #include <set>
 #include <string>
 
@@ -190,12 +189,6 @@ void releaseSecondTexture()
 }
 
 const char* const kSmokeImages[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
-
-SmokeDrift smokeDrift(float rx, float ry, float rate, float t)
-{
-    return {rx + 0.4f * std::cos(12 * rate * rx * t) + 0.5f * std::sin(8 * rate * ry * t),
-            ry + 0.4f * std::cos(19 * rate * rx * t) + 0.7f * std::sin(18 * rate * (ry - 0.6f * rx) * t)};
-}
 
 void drawGrainLayer(float g)
 {

@@ -109,14 +109,6 @@ void drawStillBackground(const char* image, float c);
 // The four smoke images, in the order the effects deal their puffs out over them.
 extern const char* const kSmokeImages[4];
 
-// Where a wandering smoke puff stands: its rest point (rx, ry) plus two sways each way whose
-// frequencies grow with `rate` times the puff's time t (t grows with the effect's position and
-// differs per puff, so no two move alike).
-struct SmokeDrift {
-    float x, y;
-};
-SmokeDrift smokeDrift(float rx, float ry, float rate, float t);
-
 // GL_QUADS batches that restart whenever the texture changes (smoke puffs of several images).
 class TexturedQuadBatch {
 public:
