@@ -1,22 +1,21 @@
 // blur_sprites_benchmark - the closing effect's 5000 sphere sprites drawn into the 1024 target
-// at 1280x720: as one glBegin/glEnd batch (what the effect draws) against the same quads
-// collected in a VertexBatch and drawn with one glDrawArrays, and the glBegin batch into the
-// target without multisampling. Every draw ends with glFinish.
+// at 1280x720: the effect's own sprite layer (drawBlurSpriteLayer, one glBegin/glEnd batch)
+// against the same quads collected in a VertexBatch and drawn with one glDrawArrays into the same
+// layer, and the effect's layer without multisampling. Every draw ends with glFinish.
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/benchmarks/blur_sprites_benchmark
 //
 // The sprites are placed as at p 0.3 (all 5000 drawn); the camera is the effect's.
+#include "bench_support.h"
 #include "effects/blur_blob.h"
 #include "engine_api.h"
 #include "render/effect_toolkit.h"
 #include "render/helpers.h"
 #include "render/render_target_pool.h"
-#include "render/shader_manager.h"
+#include "test_support.h"
 
 #include <GL/glu.h>
 #include <benchmark/benchmark.h>
-
-#include <string>
 
 using namespace BRAVIK_LUMENVAT;
 
@@ -30,21 +29,8 @@ bool setUp()
 {
     if (ready)
         return true;
-    if (!rvkHasDisplay())
+    if (!openBenchmarkRenderer(testsupport::builtPakPath()))
         return false;
-    static std::string log = "/tmp/sublumen-blur-sprites-benchmark.log";
-    static std::string pak = DATA_PAK;
-    RvkOptions options;
-    options.noAudio = true;
-    options.boxesToLogOnly = true;
-    options.logPath = log.c_str();
-    options.dataPath = pak.c_str();
-    rvkSetOptions(&options);
-    rvkInitEx(1280, 720, 32, false, true, false, false, 8, 2, "data.pak", 60);
-    rvkReadPak("data.pak");
-    rvkUploadTextures();
-    renderTargetPool.init();
-    ShaderManager::create();
     beatClock = new BeatClock(35.0f, 0);
     BlurBlob effect;
     effect.init(246800, 281000);
@@ -60,25 +46,6 @@ bool setUp()
     return ready;
 }
 
-void beginLayer(bool direct = false)
-{
-    renderTargetPool.bindTextureFBO1024(renderTargetPool.texture1024A, direct);
-    glClearColor(1, 1, 1, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
-    glBindTexture(GL_TEXTURE_2D, textureIdOf("sphere_normals.png"));
-    glColor3f(1, 1, 1);
-}
-
-void endLayer()
-{
-    renderTargetPool.unbindFBO();
-    glFinish();
-}
-
 // state.range(0): 1 draws into the 1024 target directly instead of the multisampled one (not the
 // same pixels: the effect keeps the multisampled target; this shows what its samples cost).
 void BM_SpritesImmediate(benchmark::State& state)
@@ -87,13 +54,13 @@ void BM_SpritesImmediate(benchmark::State& state)
         state.SkipWithError("no display");
         return;
     }
+    bool multisample = multisampleAvailable;
+    multisampleAvailable = multisample && state.range(0) == 0;
     for (auto _ : state) {
-        beginLayer(state.range(0) == 1);
-        glBegin(GL_QUADS);
-        emitBlurSprites(kP, right, up);
-        glEnd();
-        endLayer();
+        drawBlurSpriteLayer(kP, right, up);
+        glFinish();
     }
+    multisampleAvailable = multisample;
 }
 
 void BM_SpritesVertexBatch(benchmark::State& state)
@@ -104,7 +71,7 @@ void BM_SpritesVertexBatch(benchmark::State& state)
     }
     VertexBatch batch;
     for (auto _ : state) {
-        beginLayer();
+        beginBlurSpriteLayer();
         batch.clear();
         for (int j = 0; j < kBlurSpriteCount; ++j) {
             float s = blurSpriteSize(kP, j, beatClock->pulse());
@@ -117,7 +84,8 @@ void BM_SpritesVertexBatch(benchmark::State& state)
             }
         }
         batch.draw(GL_QUADS);
-        endLayer();
+        endBlurSpriteLayer();
+        glFinish();
     }
 }
 
@@ -129,8 +97,9 @@ void BM_EmptyLayer(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        beginLayer();
-        endLayer();
+        beginBlurSpriteLayer();
+        endBlurSpriteLayer();
+        glFinish();
     }
 }
 

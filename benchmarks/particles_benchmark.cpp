@@ -7,6 +7,7 @@
 //
 // The module clock stands at 0 here, so the swarm has its early 7 000 boxes. Every draw ends with
 // glFinish, so the figures are the driver's real drawing time.
+#include "bench_support.h"
 #include "effects/particles.h"
 #include "engine_api.h"
 #include "render/helpers.h"
@@ -34,9 +35,8 @@ bool setUp()
 {
     if (effect)
         return true;
-    if (!testsupport::openGLWindow(1280, 720, testsupport::builtPakPath()))
+    if (!openBenchmarkRenderer(testsupport::builtPakPath()))
         return false;
-    renderTargetPool.init();
     effect = new Particles;
     effect->init(123400, 150825);
     effect->drawParticles(kPosition); // the respawns due at this position happen once, here

@@ -4,6 +4,7 @@
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/benchmarks/render_passes_benchmark
 //
 // Every draw ends with glFinish, so the figures are the driver's real drawing time.
+#include "bench_support.h"
 #include "engine_api.h"
 #include "render/gl_extensions.h"
 #include "render/post_process.h"
@@ -20,9 +21,6 @@
 using namespace BRAVIK_LUMENVAT;
 
 namespace {
-
-const int kWidth = 1280;
-const int kHeight = 720;
 
 bool ready = false;
 
@@ -60,22 +58,10 @@ bool setUp()
 {
     if (ready)
         return true;
-    if (!rvkHasDisplay())
+    if (!openBenchmarkRenderer(RENDER_DATA_PAK))
         return false;
-    static std::string log = "/tmp/sublumen-render-benchmark.log";
-    static std::string pak = RENDER_DATA_PAK;
-    RvkOptions options;
-    options.noAudio = true;
-    options.boxesToLogOnly = true;
-    options.logPath = log.c_str();
-    options.dataPath = pak.c_str();
-    rvkSetOptions(&options);
-    rvkInitEx(kWidth, kHeight, 32, false, true, false, false, 8, 2, "data.pak", 60);
-    rvkReadPak("data.pak");
-    renderTargetPool.init();
-    ShaderManager::create();
     fillCaptures();
-    ready = rvkGetWindowWidth() == kWidth && rvkGetWindowHeight() == kHeight;
+    ready = rvkGetWindowWidth() == kBenchmarkWidth && rvkGetWindowHeight() == kBenchmarkHeight;
     return ready;
 }
 

@@ -4,6 +4,7 @@
 // Every draw ends with glFinish. The two give the same pixels (tests/effects/pressure_test).
 //
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/benchmarks/streaks_draw_benchmark
+#include "bench_support.h"
 #include "effects/pressure.h"
 #include "immediate_streaks.h"
 #include "render/helpers.h"
@@ -30,7 +31,7 @@ Tracers& movingTracers()
 
 bool setUp(benchmark::State& state)
 {
-    if (!testsupport::openGLWindow(1280, 720)) {
+    if (!openBenchmarkRenderer(testsupport::builtPakPath())) {
         state.SkipWithError("no display");
         return false;
     }

@@ -155,7 +155,7 @@ void BlurBlob::render(float p, float fade)
     Vector3 right, up, back;
     getBillboardAxes(right, up, back);
 
-    drawSpriteLayer(p, right, up);
+    drawBlurSpriteLayer(p, right, up);
     blurSpriteLayer();
     drawBackground(p, fade);
     drawSmoke(p, fade);
@@ -164,10 +164,7 @@ void BlurBlob::render(float p, float fade)
     glClearColor(0, 0, 0, 0);
 }
 
-// Normal-map sprites over white with alpha 0, in index order (no depth test, no sort): the
-// blend leaves alpha 1 wherever a sprite's disc lies. The batch is begun and ended even when
-// no sprite is left.
-void BlurBlob::drawSpriteLayer(float p, const Vector3& right, const Vector3& up)
+void beginBlurSpriteLayer()
 {
     renderTargetPool.bindTextureFBO1024(renderTargetPool.texture1024A, false);
     glClearColor(1, 1, 1, 0);
@@ -177,13 +174,23 @@ void BlurBlob::drawSpriteLayer(float p, const Vector3& right, const Vector3& up)
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, textureIdOf("sphere_normals.png"));
     glColor3f(1, 1, 1);
-    glBegin(GL_QUADS);
-    emitBlurSprites(p, right, up);
-    glEnd();
+}
+
+void endBlurSpriteLayer()
+{
     renderTargetPool.unbindFBO();
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
     glColor3f(1, 1, 1);
+}
+
+void drawBlurSpriteLayer(float p, const Vector3& right, const Vector3& up)
+{
+    beginBlurSpriteLayer();
+    glBegin(GL_QUADS);
+    emitBlurSprites(p, right, up);
+    glEnd();
+    endBlurSpriteLayer();
 }
 
 // Down to 256, two rounds of horizontal and vertical blur with a widening step, back to 1024.
@@ -227,7 +234,6 @@ void BlurBlob::drawBackground(float p, float fade)
 // A hundred additive puffs wandering slowly about the picture, 25 of each smoke image.
 void BlurBlob::drawSmoke(float p, float fade)
 {
-    static const char* const smoke[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
     rvkPerspective2D(1, 1);
     glLoadIdentity();
     glEnable(GL_BLEND);
@@ -243,7 +249,7 @@ void BlurBlob::drawSmoke(float p, float fade)
         float u = f * rx * t;
         float x = rx + 0.4f * std::cos(12 * u) + 0.5f * std::sin(8 * f * ry * t);
         float y = ry + 0.4f * std::cos(19 * u) + 0.7f * std::sin(18 * f * (ry - 0.6f * rx) * t);
-        batch.useTexture(textureIdOf(smoke[i / 25]));
+        batch.useTexture(textureIdOf(kSmokeImages[i / 25]));
         glColor3f(g, g, g);
         emitRect(x - 0.25f, y - 0.25f, x + 0.25f, y + 0.25f, kQuadTexUpright);
     }
@@ -290,18 +296,11 @@ void BlurBlob::composite(float part)
         blurblob->setUniform1i("tex1", 1);
         blurblob->setUniform1f("part", part);
     }
-    glActiveTextureARB(GL_TEXTURE0);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, renderTargetPool.texture1024A);
-    glActiveTextureARB(GL_TEXTURE1);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureIdOf("envmap.png"));
+    bindTwoTextures(renderTargetPool.texture1024A, textureIdOf("envmap.png"));
     glActiveTextureARB(GL_TEXTURE0);
     if (blurblob)
         drawScreenQuad(true, true);
-    glActiveTextureARB(GL_TEXTURE1);
-    glDisable(GL_TEXTURE_2D);
-    glActiveTextureARB(GL_TEXTURE0);
+    releaseSecondTexture();
     unbindProgram();
     glDisable(GL_BLEND);
 }

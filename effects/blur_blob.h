@@ -46,6 +46,16 @@ float blurSpriteSize(float p, int j, float pulse);
 // once per sprite.
 void emitBlurSprites(float p, const BRAVIK_LUMENVAT::Vector3& right, const BRAVIK_LUMENVAT::Vector3& up);
 
+// The sprite layer's target: texture1024A (multisampled where the pool can) cleared to white with
+// alpha 0, alpha blending on, the sphere normal map bound, colour white. The caller draws sprites
+// (no depth test, no sort: the blend leaves alpha 1 wherever a sprite's disc lies).
+void beginBlurSpriteLayer();
+// Back to the window (resolving the layer); blending and depth test off, colour white.
+void endBlurSpriteLayer();
+// The layer as the effect draws it: the sprites at p in index order, one batch, begun and ended
+// even when no sprite is left.
+void drawBlurSpriteLayer(float p, const BRAVIK_LUMENVAT::Vector3& right, const BRAVIK_LUMENVAT::Vector3& up);
+
 class BlurBlob : public BRAVIK_LUMENVAT::Base {
 public:
     BlurBlob();
@@ -56,7 +66,6 @@ public:
     StepTimer* stepTimer;
 
 private:
-    void drawSpriteLayer(float p, const BRAVIK_LUMENVAT::Vector3& right, const BRAVIK_LUMENVAT::Vector3& up);
     void blurSpriteLayer();
     void drawBackground(float p, float fade);
     void drawSmoke(float p, float fade);

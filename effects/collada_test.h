@@ -16,8 +16,17 @@ class StepTimer;
 
 constexpr int kSceneLightCount = 8;
 
+// The hall. Written once by ColladaTest::init (null until then, or when the scene files are
+// missing); drawn by ColladaTest, Particles, Pressure2, Skene1 and BlurBlob, each of which
+// sets its animation time (update(10 p)) before drawing it.
 extern Scene* sharedScene;
+// The eight light positions of the frame (w = 1). Made by ColladaTest::init; written by
+// ColladaTest's own light placement and by setSceneLights whenever a material is bound; read by
+// ColladaTest's light sprites.
 extern BRAVIK_LUMENVAT::Vector* sceneLights;
+// Which light pattern setSceneLights places, and where in it. Written by each effect that draws
+// sharedScene, just before it draws (ColladaTest p, Skene1 p + 1, BlurBlob p + 2; the others
+// keep what the last writer left); read only by setSceneLights.
 extern float sceneLightPhase;
 
 // The material callback: places lights 0..7 for the current sceneLightPhase.

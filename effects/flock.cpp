@@ -88,31 +88,16 @@ bool wrapCoordinate(float& c)
     return false;
 }
 
-void bindUnit(GLenum unit, GLuint texture)
-{
-    glActiveTextureARB(unit);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-}
-
-void releaseUnitOne()
-{
-    glActiveTextureARB(GL_TEXTURE1);
-    glDisable(GL_TEXTURE_2D);
-    glActiveTextureARB(GL_TEXTURE0);
-}
-
 // The unit square through `program` (bound by the caller) with `colour` as "original" on unit 0
 // and the depth pass as "dofFactor" on unit 1, unit-0 coordinates equal to the corners. Leaves
 // unit 1 texturing off and unit 0 active.
 void drawOverDepth(Shader& program, GLuint colour)
 {
-    bindUnit(GL_TEXTURE0, colour);
+    bindTwoTextures(colour, renderTargetPool.screenTexture1024);
     program.setUniform1i("original", 0);
-    bindUnit(GL_TEXTURE1, renderTargetPool.screenTexture1024);
     program.setUniform1i("dofFactor", 1);
     drawRect(0, 0, 1, 1, kQuadTexUpright);
-    releaseUnitOne();
+    releaseSecondTexture();
 }
 
 // What the effects before may leave on that would change the ribbons' fixed-function colour
@@ -120,7 +105,7 @@ void drawOverDepth(Shader& program, GLuint colour)
 void clearInheritedState()
 {
     unbindProgram();
-    releaseUnitOne();
+    releaseSecondTexture();
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glDisable(GL_ALPHA_TEST);

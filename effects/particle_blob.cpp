@@ -59,7 +59,6 @@ const Vector& trailAt(const Worm& w, int steps)
 
 void drawSmoke(float p)
 {
-    static const char* const smoke[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
     setRandomSeed(2355);
     TexturedQuadBatch batch;
     for (int i = 0; i < 40; ++i) {
@@ -69,7 +68,7 @@ void drawSmoke(float p)
         float x = rx + 0.4f * std::cos(12 * 1.38f * rx * t) + 0.5f * std::sin(8 * 1.38f * ry * t);
         float y = ry + 0.4f * std::cos(19 * 1.38f * rx * t) + 0.7f * std::sin(18 * 1.38f * (ry - 0.6f * rx) * t);
         float h = static_cast<float>(i % 10) / 100.0f + 0.2f;
-        batch.useTexture(textureIdOf(smoke[i / 10]));
+        batch.useTexture(textureIdOf(kSmokeImages[i / 10]));
         glColor3f(0.1723f, 0.1723f, 0.1723f);
         emitRect(x - h, y - h, x + h, y + h, kQuadTexUpright);
     }

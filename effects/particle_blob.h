@@ -27,9 +27,16 @@ constexpr int kBlobParticleCount = 1000;
 constexpr int kWormCount = 40;
 constexpr int kWormTrailLength = 100;
 
+// Made by ParticleBlob::init; written and read by ParticleBlob alone.
 extern BlobParticle* blobParticles;
+// The worm trails. Made by ParticleBlob::init; stepped by updateWorms on the step timers of
+// ParticleBlob and of Flock (so Flock takes them over where the opening left them); drawn by
+// drawWorms from both.
 extern Worm* worms;
+// Steps taken by updateWorms since the start (written there only); it seeds each step's turns.
 extern int wormStepCount;
+// The opening's eye of the frame, written by ParticleBlob's render before it sorts the blobs by
+// their distance to it.
 extern BRAVIK_LUMENVAT::Vector cameraEye;
 extern const char* const creditImages[9];
 

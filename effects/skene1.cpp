@@ -232,7 +232,6 @@ void drawMoon(const Vector3& right, const Vector3& up, bool reflection)
 
 void drawPuffs(float p, float fade, const Vector3& right, const Vector3& up)
 {
-    static const char* const images[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
     const int perImage = kSkenePuffCount / 4;
     TexturedQuadBatch batch;
     for (int i = 0; i < skenePuffCount && skenePuffs; ++i) {
@@ -240,7 +239,7 @@ void drawPuffs(float p, float fade, const Vector3& right, const Vector3& up)
         Vector w = puffWobble(0.05f * p, skenePuffs[i]) * 0.342f;
         // The wobble's z lifts the puff and its y moves it along z.
         Vector centre = skenePuffs[i] + Vector((std::pow(fi, 1.5f) - 0.75f) * 0.0095f * p, w.z, w.y);
-        batch.useTexture(textureIdOf(images[std::min(i / perImage, 3)]));
+        batch.useTexture(textureIdOf(kSmokeImages[std::min(i / perImage, 3)]));
         glColor3f(0.0908f * fade, 0.0908f * fade, (0.0173f * static_cast<float>(i % 4) + 0.094f + 0.0008f) * fade);
         emitBillboard(centre, right * kPuffHalfSize, up * kPuffHalfSize, kQuadTexUpright);
     }
@@ -383,13 +382,8 @@ void Skene1::drawWater(float p)
     Shader* water = bindProgram("water");
     if (water && ripple) {
         water->setUniform1f("pos", p);
-        glActiveTextureARB(GL_TEXTURE0);
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, renderTargetPool.texture1024B);
+        bindTwoTextures(renderTargetPool.texture1024B, ripple->texture);
         water->setUniform1i("water_reflection", 0);
-        glActiveTextureARB(GL_TEXTURE1);
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, ripple->texture);
         water->setUniform1i("water_normalmap", 1);
         const float corners[4][5] = {{0, 1, -12, 0, 23}, {0, 0, -12, 0, 47}, {1, 0, 12, 0, 47}, {1, 1, 12, 0, 23}};
         glBegin(GL_QUADS);
@@ -399,9 +393,7 @@ void Skene1::drawWater(float p)
             glVertex3f(c[2], c[3], c[4]);
         }
         glEnd();
-        glActiveTextureARB(GL_TEXTURE1);
-        glDisable(GL_TEXTURE_2D);
-        glActiveTextureARB(GL_TEXTURE0);
+        releaseSecondTexture();
         glDisable(GL_TEXTURE_2D);
     }
     glDisable(GL_BLEND);

@@ -176,19 +176,11 @@ bool encode(AVCodecContext* codec, AVStream* stream, const AVFrame* frame, std::
 void startMusic(int fromMs)
 {
     ExportState& e = exporter;
-    const ArchiveFile& file = archiveModule();
-    if (!file.bytes.empty()) {
-        try {
-            e.music = std::make_unique<openmpt::module>(file.bytes);
-            e.music->set_repeat_count(0);
-        } catch (const std::exception& error) {
-            rvkMsg("lumenvat: cannot render %s (%s); the export's sound is silent\n", file.name.c_str(), error.what());
-        }
-    } else {
+    e.music = loadModule();
+    if (!e.music) {
         rvkMsg("lumenvat: no music in the archive; the export's sound is silent\n");
-    }
-    if (!e.music)
         return;
+    }
     std::vector<float> left(4096), right(4096);
     for (int64_t skip = static_cast<int64_t>(fromMs) * kAudioRate / 1000; skip > 0;) {
         size_t count = static_cast<size_t>(std::min<int64_t>(skip, 4096));

@@ -10,8 +10,13 @@
 #include "engine_api.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace openmpt {
+class module;
+}
 
 namespace lumenvat {
 
@@ -28,7 +33,7 @@ struct Options {
     bool capture = false;
     std::string captureDir;
     int captureFromMs = 0;
-    int captureToMs = 281200;
+    int captureToMs = 0; // the caller gives the end: the engine does not know the show
     int captureFps = 60;
     // Export: capture is on too (its clock and headless window); frames go to this file.
     std::string exportPath;
@@ -87,6 +92,9 @@ bool decodeImage(const unsigned char* bytes, size_t size, std::vector<unsigned>&
                  std::string& reason);
 
 // music.cpp
+// A decoder of the archive's module that plays it once, or null (a module that is empty or does
+// not decode is named in the log; no module at all is the caller's to say).
+std::unique_ptr<openmpt::module> loadModule();
 // The module clock: position in ms (fractional) as of the last rvkUpdateTimer.
 double clockPositionMs();
 void musicShutDown();

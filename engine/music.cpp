@@ -199,24 +199,6 @@ int64_t heardLiveFrame()
     return std::max<int64_t>(0, heard);
 }
 
-std::unique_ptr<openmpt::module> loadModule()
-{
-    const ArchiveFile& file = archiveModule();
-    if (file.bytes.empty()) {
-        if (!file.name.empty())
-            rvkMsg("lumenvat: the music module %s is empty\n", file.name.c_str());
-        return nullptr;
-    }
-    try {
-        auto module = std::make_unique<openmpt::module>(file.bytes);
-        module->set_repeat_count(0);
-        return module;
-    } catch (const std::exception& e) {
-        rvkMsg("lumenvat: cannot play %s (%s)\n", file.name.c_str(), e.what());
-        return nullptr;
-    }
-}
-
 bool isKickName(std::string name)
 {
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -290,6 +272,24 @@ void followAnalysis(double ms)
 }
 
 } // namespace
+
+std::unique_ptr<openmpt::module> loadModule()
+{
+    const ArchiveFile& file = archiveModule();
+    if (file.bytes.empty()) {
+        if (!file.name.empty())
+            rvkMsg("lumenvat: the music module %s is empty\n", file.name.c_str());
+        return nullptr;
+    }
+    try {
+        auto module = std::make_unique<openmpt::module>(file.bytes);
+        module->set_repeat_count(0);
+        return module;
+    } catch (const std::exception& e) {
+        rvkMsg("lumenvat: cannot play %s (%s)\n", file.name.c_str(), e.what());
+        return nullptr;
+    }
+}
 
 double clockPositionMs()
 {

@@ -188,6 +188,8 @@ void releaseSecondTexture()
     glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 
+const char* const kSmokeImages[4] = {"smoke1.jpg", "smoke2.jpg", "smoke3.jpg", "smoke4.jpg"};
+
 void drawGrainLayer(float g)
 {
     glColor3f(g, g, g);

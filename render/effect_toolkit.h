@@ -104,6 +104,11 @@ void drawGrainLayer(float g);
 // depth test or depth writes, which are on again afterwards; texturing is left on.
 void drawStillBackground(const char* image, float c);
 
+// ---- smoke ----
+
+// The four smoke images, in the order the effects deal their puffs out over them.
+extern const char* const kSmokeImages[4];
+
 // GL_QUADS batches that restart whenever the texture changes (smoke puffs of several images).
 class TexturedQuadBatch {
 public:

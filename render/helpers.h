@@ -83,6 +83,10 @@ public:
     std::vector<Vector3> pending;
 };
 
+// Made by the demo's start-up (after the effects are registered, before their init) and kept
+// until the process ends. Every effect reads them while it draws: beatMeter's level falls on
+// each level() call and sample() feeds it the spectrum, so the number and order of the calls in
+// a frame are part of the picture; beatClock keeps the beat index that pulse() last saw.
 extern BeatMeter* beatMeter;
 extern BeatClock* beatClock;
 

@@ -287,11 +287,16 @@ bool RenderTargetPool::checkFBOStatus(const char* name)
     }
 }
 
-void RenderTargetPool::attachSizedTarget(GLuint fbo, GLuint depthBuffer, GLuint texture)
+// The one sized bind: `texture` as the colour of `fbo` over the depth renderbuffer of its size,
+// checked under `name`, the viewport on the whole target. Ends any pending multisample resolve.
+void RenderTargetPool::bindSizedTarget(const char* name, GLuint fbo, GLuint depthBuffer, int size, GLuint texture)
 {
+    multisampleResolvePending = false;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture, 0);
     glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, depthBuffer);
+    checkFBOStatus(name);
+    glViewport(0, 0, size, size);
 }
 
 void RenderTargetPool::bindDepthFBO()
@@ -310,36 +315,25 @@ void RenderTargetPool::bindTextureFBO1024(GLuint texture, bool direct)
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, multisampleFBO);
         multisampleResolveTexture = texture;
         multisampleResolvePending = true;
+        glViewport(0, 0, 1024, 1024);
     } else {
-        multisampleResolvePending = false;
-        attachSizedTarget(fbo1024, depthBuffer1024, texture);
-        checkFBOStatus("bindTextureFBO1024");
+        bindSizedTarget("bindTextureFBO1024", fbo1024, depthBuffer1024, 1024, texture);
     }
-    glViewport(0, 0, 1024, 1024);
 }
 
 void RenderTargetPool::bindTextureFBO512(GLuint texture)
 {
-    multisampleResolvePending = false;
-    attachSizedTarget(fbo512, depthBuffer512, texture);
-    checkFBOStatus("bindTextureFBO512");
-    glViewport(0, 0, 512, 512);
+    bindSizedTarget("bindTextureFBO512", fbo512, depthBuffer512, 512, texture);
 }
 
 void RenderTargetPool::bindTextureFBO256(GLuint texture)
 {
-    multisampleResolvePending = false;
-    attachSizedTarget(fbo256, depthBuffer256, texture);
-    checkFBOStatus("bindTextureFBO256");
-    glViewport(0, 0, 256, 256);
+    bindSizedTarget("bindTextureFBO256", fbo256, depthBuffer256, 256, texture);
 }
 
 void RenderTargetPool::bindTextureFBO128(GLuint texture)
 {
-    multisampleResolvePending = false;
-    attachSizedTarget(fbo128, depthBuffer128, texture);
-    checkFBOStatus("bindTextureFBO128");
-    glViewport(0, 0, 128, 128);
+    bindSizedTarget("bindTextureFBO128", fbo128, depthBuffer128, 128, texture);
 }
 
 // Resolves a multisampled 1024 render into its texture; the pending flag stays set until another

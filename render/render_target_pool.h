@@ -66,20 +66,23 @@ private:
     void buildDepthTexture();
     void buildMultisampleTarget();
     void buildTextures();
-    void attachSizedTarget(GLuint fbo, GLuint depthBuffer, GLuint texture);
+    void bindSizedTarget(const char* name, GLuint fbo, GLuint depthBuffer, int size, GLuint texture);
 };
 
-// The pool's one instance.
+// The pool's one instance: built by the demo's start-up (init) before the managers and the effects,
+// released at shutdown; every pass binds its targets and reads its shared textures.
 extern RenderTargetPool renderTargetPool;
 
 constexpr int kNoiseTextureCount = 50;
 constexpr int kNoiseTextureSize = 1024;
 
-// Both multisample entry points are present.
+// Both multisample entry points are present. Written by init (tests and benchmarks clear it to
+// measure the direct path); read by bindTextureFBO1024.
 extern bool multisampleAvailable;
 // The texture a multisampled 1024 bind renders for, and whether unbindFBO resolves into it. A bind
-// of another target clears the flag: the samples were resolved when that use ended.
+// of another target clears the flag: the samples were resolved when that use ended. Written by the
+// binders; read by unbindFBO.
 extern bool multisampleResolvePending;
 extern GLuint multisampleResolveTexture;
-// Resolves made so far (a count for measurements and tests).
+// Resolves made so far (a count for measurements and tests). Written by unbindFBO; read by tests.
 extern int multisampleResolveCount;

@@ -40,11 +40,11 @@ seeds() {
     rm -rf "$dir"; mkdir -p "$dir"
     cp "$root/fuzz/seeds/$name"/* "$dir"/ 2>/dev/null
     case "$name" in
-        uniforms) cp "$root"/data/*.glsl "$root"/tests/render/shader_files/*.glsl "$dir"/ 2>/dev/null ;;
+        uniforms) cp "$root"/data/*.glsl "$content"/*.glsl "$root"/tests/render/shader_files/*.glsl "$dir"/ 2>/dev/null ;;
         collada) cp "$root"/tests/scene/documents/*.dae "$root"/tests/scene/pak/*.dae "$dir"/ 2>/dev/null ;;
         material) cp "$content"/*.material.xml "$root"/tests/scene/pak/*.material.xml "$dir"/ 2>/dev/null ;;
         bindings) cp "$content"/*bindings.xml "$root"/tests/scene/pak/*bindings.xml "$dir"/ 2>/dev/null ;;
-        shader_names) (cd "$root/data" && ls) > "$dir/data_names.txt" ;;
+        shader_names) (cd "$root/data" && ls; cd "$content" && ls *.glsl) > "$dir/data_names.txt" ;;
         image) cp "$root"/tests/engine/pak/*.png "$root"/tests/scene/pak/*.png "$regressions"/*.jpg "$regressions"/*.png "$inputs"/*.png \
                   "$dir"/ 2>/dev/null
                ls -S "$content"/*.jpg 2>/dev/null | tail -2 | xargs -r cp -t "$dir" ;;

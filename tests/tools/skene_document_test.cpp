@@ -231,7 +231,7 @@ TEST_F(SkeneDocument, MaterialFilesNameExistingProgramsAndImages)
         ASSERT_STREQ(shader->Value(), "Shader") << name << ": the program must come before its values";
         std::string program = shader->Attribute("file");
         for (const char* part : {".frag.glsl", ".vert.glsl"})
-            EXPECT_TRUE(fileExists(testsupport::sourceDir() + "/data/" + program + part)) << program << part;
+            EXPECT_TRUE(fileExists(contentDir() + "/" + program + part)) << program << part;
         const TiXmlElement* parameters = m.RootElement()->FirstChildElement("Parameters");
         ASSERT_NE(parameters, nullptr) << name;
         for (const TiXmlElement* t = parameters->FirstChildElement("Texture"); t; t = t->NextSiblingElement("Texture"))

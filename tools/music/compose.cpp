@@ -111,14 +111,15 @@ public:
         flight();
         swarm();
         keyChange();
-        streaks(sectionBar(timeline::kPressure2.start), sectionBar(timeline::kSkene1.start), false);
+        streaks(streaksBar, nightBar, false);
         nightWater();
         flock();
-        streaks(sectionBar(timeline::kPressure.start), sectionBar(timeline::kParticleBlob.start), true);
+        streaks(streaksAgainBar, finaleBar, true);
         finale();
         coda();
-        for (auto [from, to] : {std::pair{32, 39}, {40, 56}, {56, 71}, {72, 82}, {83, 88}, {88, 102}, {128, 134},
-                                {135, 143}, {144, 158}})
+        for (auto [from, to] : {std::pair{wormsBar, dropBar - 1}, {dropBar, flightBar}, {flightBar, swarmBar - 1},
+                                {swarmBar, keyChangeBar - 1}, {keyChangeBar, streaksBar}, {streaksBar, nightBar - 2},
+                                {flockBar, streaksAgainBar - 1}, {streaksAgainBar, finaleBar - 1}, {finaleBar, codaBar}})
             sidechain(from, to);
         spread();
         s.effect(kChFx, 0, xm::kSetSpeed, kSpeed);
@@ -127,6 +128,22 @@ public:
     }
 
 private:
+    // The bars the sections start on, each its cue's bar in kSectionCues: every section is written
+    // from these, so that moving a cue (and its bar) moves its music.
+    const int wormsBar = sectionBar(timeline::kWormsCue);
+    const int dropBar = sectionBar(timeline::kDropCue);
+    const int flightBar = sectionBar(timeline::kColladaScene.start);
+    const int riseBar = sectionBar(timeline::kRisingCue);
+    const int swarmBar = sectionBar(timeline::kBlurParticles.start);
+    const int keyChangeBar = sectionBar(timeline::kKeyChangeCue);
+    const int streaksBar = sectionBar(timeline::kPressure2.start);
+    const int nightBar = sectionBar(timeline::kSkene1.start);
+    const int flockBar = sectionBar(timeline::kFlock.start);
+    const int streaksAgainBar = sectionBar(timeline::kPressure.start);
+    const int finaleBar = sectionBar(timeline::kParticleBlob.start);
+    // The finale's last chord: the coda rings from here to the end of the music.
+    const int codaBar = finaleBar + 14;
+
     Score s;
     std::vector<Chord> chords;            // per half bar
     std::vector<std::vector<int>> voicing; // per half bar, four pad voices
@@ -145,24 +162,24 @@ private:
     {
         chords.assign(static_cast<size_t>(kBars * 2), Chord::parse("Am"));
         chordsFor(0, 8, {"Am", "F"}, 8);
-        chordsFor(8, 24, {"Am", "F", "C", "G"}, 4);
-        chordsFor(24, 36, {"Am", "F", "C", "G"}, 2);
-        chordsFor(36, 40, {"Am", "F", "G", "E"}, 2);
-        chordsFor(40, 56, {"Am", "F", "C", "G"}, 2);
-        chordsFor(56, 72, {"F", "C", "G", "Am"}, 2);
-        chordsFor(72, 80, {"Am", "G", "F", "E"}, 2);
-        chordsFor(80, 83, {"Am", "F", "G"}, 2);
-        chordsFor(83, 87, {"Cm", "Ab", "Eb", "Bb"}, 2);
-        chordsFor(87, 88, {"G"}, 2);
-        chordsFor(88, 104, {"Ab", "Eb", "Bb", "Cm"}, 2);
-        chordsFor(104, 127, {"Cm9", "Abmaj7", "Fm7", "G7sus4"}, 4);
-        chordsFor(127, 128, {"G"}, 2);
-        chordsFor(128, 135, {"Cm", "Ab", "Bb", "G", "Cm", "Ab", "G"}, 2);
-        chordsFor(135, 143, {"Fm", "Ab", "Bb", "Cm"}, 2);
-        chordsFor(143, 144, {"Bb", "C"}, 1);
-        chordsFor(144, 156, {"Dm", "Bb", "F", "C"}, 2);
-        chordsFor(156, 158, {"Bb", "C"}, 2);
-        chordsFor(158, kBars, {"Dm", "Dm", "Bb", "Bb", "Dm", "Dm", "Dm"}, 2);
+        chordsFor(8, wormsBar - 8, {"Am", "F", "C", "G"}, 4);
+        chordsFor(wormsBar - 8, wormsBar + 4, {"Am", "F", "C", "G"}, 2);
+        chordsFor(wormsBar + 4, dropBar, {"Am", "F", "G", "E"}, 2);
+        chordsFor(dropBar, flightBar, {"Am", "F", "C", "G"}, 2);
+        chordsFor(flightBar, swarmBar, {"F", "C", "G", "Am"}, 2);
+        chordsFor(swarmBar, keyChangeBar - 3, {"Am", "G", "F", "E"}, 2);
+        chordsFor(keyChangeBar - 3, keyChangeBar, {"Am", "F", "G"}, 2);
+        chordsFor(keyChangeBar, streaksBar - 1, {"Cm", "Ab", "Eb", "Bb"}, 2);
+        chordsFor(streaksBar - 1, streaksBar, {"G"}, 2);
+        chordsFor(streaksBar, nightBar, {"Ab", "Eb", "Bb", "Cm"}, 2);
+        chordsFor(nightBar, flockBar - 1, {"Cm9", "Abmaj7", "Fm7", "G7sus4"}, 4);
+        chordsFor(flockBar - 1, flockBar, {"G"}, 2);
+        chordsFor(flockBar, streaksAgainBar, {"Cm", "Ab", "Bb", "G", "Cm", "Ab", "G"}, 2);
+        chordsFor(streaksAgainBar, finaleBar - 1, {"Fm", "Ab", "Bb", "Cm"}, 2);
+        chordsFor(finaleBar - 1, finaleBar, {"Bb", "C"}, 1);
+        chordsFor(finaleBar, codaBar - 2, {"Dm", "Bb", "F", "C"}, 2);
+        chordsFor(codaBar - 2, codaBar, {"Bb", "C"}, 2);
+        chordsFor(codaBar, kBars, {"Dm", "Dm", "Bb", "Bb", "Dm", "Dm", "Dm"}, 2);
 
         std::vector<int> previous = {57, 60, 64, 69};
         for (const Chord& c : chords) {
@@ -489,10 +506,10 @@ private:
     void intro()
     {
         // A dark drone that opens out: pads and a sub from nothing, wind, then a bell.
-        pads(0, 24, kPadDark, 44);
+        pads(0, wormsBar - 8, kPadDark, 44);
         for (int voice = 0; voice < 4; ++voice)
             s.ramp(kChPad + voice, 0, rowOf(4), 8, 40);
-        sub(0, 32, 36);
+        sub(0, wormsBar, 36);
         s.ramp(kChSub, 0, rowOf(6), 4, 36);
         riser(0, rowOf(8), 36, 7, 4, 18);
 
@@ -500,164 +517,164 @@ private:
             {32, 12, 7}, {56, 8, 3}, {72, 16, 0}, {104, 8, 3}, {116, 12, 7}};
         bells(sparse, 0, kTonicA, 34, rowOf(8));
 
-        // The theme at half speed fits the two-bar chords of bars 8..24.
+        // The theme at half speed fits the two-bar chords from bar 8 to eight bars before the worms.
         std::vector<MelodyNote> slow;
         for (const MelodyNote& n : mainTheme())
             slow.push_back({n.start * 2, n.length * 2, n.pitch});
-        bells(slow, rowOf(8), kTonicA, 40, rowOf(24));
-        bellEcho(0, rowOf(24), 6, 0.45);
+        bells(slow, rowOf(8), kTonicA, 40, rowOf(wormsBar - 8));
+        bellEcho(0, rowOf(wormsBar - 8), 6, 0.45);
 
         kicks(12, 16, "7...............", 0.8, kKickSoft);
-        kicks(16, 24, "7.......6.....4.", 0.85, kKickSoft);
-        kicks(24, 31, "7...7...7...7...", 0.9, kKickSoft);
-        kicks(31, 32, "7...7...7.......", 0.9, kKickSoft);
+        kicks(16, wormsBar - 8, "7.......6.....4.", 0.85, kKickSoft);
+        kicks(wormsBar - 8, wormsBar - 1, "7...7...7...7...", 0.9, kKickSoft);
+        kicks(wormsBar - 1, wormsBar, "7...7...7.......", 0.9, kKickSoft);
 
-        arp(kChArp, kPluck, 16, 32, {0, 1, 2, 3, 4, 3, 2, 1}, 0, 40, 2);
-        s.ramp(kChArp, rowOf(16), rowOf(24), 8, 26, 1.5);
-        s.echo(kChArp, kChArpEcho, rowOf(16), rowOf(32), 3, 0.4);
+        arp(kChArp, kPluck, 16, wormsBar, {0, 1, 2, 3, 4, 3, 2, 1}, 0, 40, 2);
+        s.ramp(kChArp, rowOf(16), rowOf(wormsBar - 8), 8, 26, 1.5);
+        s.echo(kChArp, kChArpEcho, rowOf(16), rowOf(wormsBar), 3, 0.4);
 
-        steps(kChHat, kHatClosed, 20, 32, "..4...4...4...4.", 0.8);
-        steps(kChPerc, kShaker, 24, 32, "3.4.3.4.3.4.3.45", 0.8);
+        steps(kChHat, kHatClosed, wormsBar - 12, wormsBar, "..4...4...4...4.", 0.8);
+        steps(kChPerc, kShaker, wormsBar - 8, wormsBar, "3.4.3.4.3.4.3.45", 0.8);
 
-        pads(24, 32, kPad, 30);
-        bells(mainTheme(), rowOf(24), kTonicA, 36, rowOf(31) + 8);
-        bellEcho(rowOf(24), rowOf(32), 3, 0.4);
-        riser(rowOf(28), rowOf(32), 40, 12, 6, 30);
+        pads(wormsBar - 8, wormsBar, kPad, 30);
+        bells(mainTheme(), rowOf(wormsBar - 8), kTonicA, 36, rowOf(wormsBar - 1) + 8);
+        bellEcho(rowOf(wormsBar - 8), rowOf(wormsBar), 3, 0.4);
+        riser(rowOf(wormsBar - 4), rowOf(wormsBar), 40, 12, 6, 30);
 
-        // The worms begin to appear half-way through bar 31: a fill answers them.
-        roll(rowOf(31) + 8, rowOf(32), 2, 22, 40);
-        swellInto(32, 40);
+        // The worms begin to appear half-way through the bar before their cue: a fill answers them.
+        roll(rowOf(wormsBar - 1) + 8, rowOf(wormsBar), 2, 22, 40);
+        swellInto(wormsBar, 40);
     }
 
     void buildUp()
     {
-        crash(32, 44);
-        kicks(32, 39, "8...8...8...8...");
-        steps(kChClap, kClap, 32, 36, "....7.......7...");
-        steps(kChHat, kHatClosed, 32, 39, "2.5.2.5.2.5.2.5.", 0.9);
-        bass(32, 39, BassStyle::Offbeat, 50);
-        pads(32, 39, kPad, 38, 0.6);
-        arp(kChArp, kPluck, 32, 39, {0, 2, 1, 3, 2, 4, 3, 5}, 0, 44);
-        s.echo(kChArp, kChArpEcho, rowOf(32), rowOf(39), 3, 0.4);
-        stabs(36, 39, 30);
+        crash(wormsBar, 44);
+        kicks(wormsBar, dropBar - 1, "8...8...8...8...");
+        steps(kChClap, kClap, wormsBar, wormsBar + 4, "....7.......7...");
+        steps(kChHat, kHatClosed, wormsBar, dropBar - 1, "2.5.2.5.2.5.2.5.", 0.9);
+        bass(wormsBar, dropBar - 1, BassStyle::Offbeat, 50);
+        pads(wormsBar, dropBar - 1, kPad, 38, 0.6);
+        arp(kChArp, kPluck, wormsBar, dropBar - 1, {0, 2, 1, 3, 2, 4, 3, 5}, 0, 44);
+        s.echo(kChArp, kChArpEcho, rowOf(wormsBar), rowOf(dropBar - 1), 3, 0.4);
+        stabs(dropBar - 4, dropBar - 1, 30);
 
         // The snare tightens bar by bar while the noise climbs.
-        roll(rowOf(36), rowOf(37), 4, 22, 30);
-        roll(rowOf(37), rowOf(38), 2, 30, 38);
-        roll(rowOf(38), rowOf(39), 1, 36, 46);
-        roll32(rowOf(39), rowOf(39) + 12, 44, 60);
-        riser(rowOf(36), rowOf(40), 48, 24, 8, 48);
-        pads(39, 40, kPad, 40);
-        s.ramp(kChPad, rowOf(39), rowOf(39) + 11, 40, 56);
-        kicks(39, 40, "9...9...9.......");
-        silence(rowOf(39) + 12);
-        swellInto(40, 52);
+        roll(rowOf(dropBar - 4), rowOf(dropBar - 3), 4, 22, 30);
+        roll(rowOf(dropBar - 3), rowOf(dropBar - 2), 2, 30, 38);
+        roll(rowOf(dropBar - 2), rowOf(dropBar - 1), 1, 36, 46);
+        roll32(rowOf(dropBar - 1), rowOf(dropBar - 1) + 12, 44, 60);
+        riser(rowOf(dropBar - 4), rowOf(dropBar), 48, 24, 8, 48);
+        pads(dropBar - 1, dropBar, kPad, 40);
+        s.ramp(kChPad, rowOf(dropBar - 1), rowOf(dropBar - 1) + 11, 40, 56);
+        kicks(dropBar - 1, dropBar, "9...9...9.......");
+        silence(rowOf(dropBar - 1) + 12);
+        swellInto(dropBar, 52);
     }
 
     void drop()
     {
-        impact(40);
-        crash(48);
-        standardDrums(40, 55, 2);
-        kicks(55, 56, "9...9...9...9...");
-        steps(kChClap, kClap, 55, 56, "....8.......8...");
-        roll(rowOf(55) + 12, rowOf(56), 1, 36, 50);
-        pads(40, 56, kPad, 42, 0.5);
-        for (int bar : {40, 48}) {
+        impact(dropBar);
+        crash(dropBar + 8);
+        standardDrums(dropBar, flightBar - 1, 2);
+        kicks(flightBar - 1, flightBar, "9...9...9...9...");
+        steps(kChClap, kClap, flightBar - 1, flightBar, "....8.......8...");
+        roll(rowOf(flightBar - 1) + 12, rowOf(flightBar), 1, 36, 50);
+        pads(dropBar, flightBar, kPad, 42, 0.5);
+        for (int bar : {dropBar, dropBar + 8}) {
             melody(kChLead, kLead, mainTheme(), rowOf(bar), kTonicA, 48, rowOf(bar + 8));
         }
-        s.echo(kChLead, kChLeadEcho, rowOf(40), rowOf(56), 3, 0.4);
+        s.echo(kChLead, kChLeadEcho, rowOf(dropBar), rowOf(flightBar), 3, 0.4);
         // The theme's second time: the bass gallops, a bell counter-melody above, stabs, the arp.
-        bass(40, 48, BassStyle::Offbeat, 64);
-        bass(48, 56, BassStyle::Gallop, 62);
-        bells(counterTheme(), rowOf(48), kTonicA, 30, rowOf(56));
-        bellEcho(rowOf(48), rowOf(56), 3, 0.4);
-        stabs(48, 55, 38);
-        arp(kChArp, kPluck, 48, 56, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 57);
-        s.echo(kChArp, kChArpEcho, rowOf(48), rowOf(56), 3, 0.4);
-        swellInto(56, 44);
+        bass(dropBar, dropBar + 8, BassStyle::Offbeat, 64);
+        bass(dropBar + 8, flightBar, BassStyle::Gallop, 62);
+        bells(counterTheme(), rowOf(dropBar + 8), kTonicA, 30, rowOf(flightBar));
+        bellEcho(rowOf(dropBar + 8), rowOf(flightBar), 3, 0.4);
+        stabs(dropBar + 8, flightBar - 1, 38);
+        arp(kChArp, kPluck, dropBar + 8, flightBar, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 57);
+        s.echo(kChArp, kChArpEcho, rowOf(dropBar + 8), rowOf(flightBar), 3, 0.4);
+        swellInto(flightBar, 44);
     }
 
     void flight()
     {
-        crash(56, 50);
-        kicks(56, 71, "9...9...9...9...", 0.95);
-        kicks(71, 72, "9...9...9.......", 0.95);
-        steps(kChClap, kClap, 56, 71, "....7.......7...");
-        steps(kChHat, kHatClosed, 56, 71, "3535353535353535");
-        steps(kChPerc, kShaker, 56, 71, "..4...4...4...5.");
-        arp(kChArp, kPluck, 56, 64, {0, 2, 1, 3, 2, 4, 3, 5}, 1, 40, 2);
-        s.echo(kChArp, kChArpEcho, rowOf(56), rowOf(64), 3, 0.45);
-        bass(56, 64, BassStyle::Gallop, 60);
-        bass(64, 71, BassStyle::Rolling, 60); // the second time round the bass rolls
-        pads(56, 72, kPad, 42, 0.55);
-        sub(56, 71, 30);
-        melody(kChLead, kLead, flightTheme(), rowOf(56), kTonicA, 48, rowOf(64), true);
-        melody(kChLead, kLead, flightTheme(), rowOf(64), kTonicA, 50, rowOf(71) + 12, true);
-        roll(rowOf(63) + 8, rowOf(64), 2, 30, 46); // a fill into it
-        s.echo(kChLead, kChLeadEcho, rowOf(56), rowOf(72), 3, 0.42);
+        crash(flightBar, 50);
+        kicks(flightBar, swarmBar - 1, "9...9...9...9...", 0.95);
+        kicks(swarmBar - 1, swarmBar, "9...9...9.......", 0.95);
+        steps(kChClap, kClap, flightBar, swarmBar - 1, "....7.......7...");
+        steps(kChHat, kHatClosed, flightBar, swarmBar - 1, "3535353535353535");
+        steps(kChPerc, kShaker, flightBar, swarmBar - 1, "..4...4...4...5.");
+        arp(kChArp, kPluck, flightBar, riseBar, {0, 2, 1, 3, 2, 4, 3, 5}, 1, 40, 2);
+        s.echo(kChArp, kChArpEcho, rowOf(flightBar), rowOf(riseBar), 3, 0.45);
+        bass(flightBar, riseBar, BassStyle::Gallop, 60);
+        bass(riseBar, swarmBar - 1, BassStyle::Rolling, 60); // the second time round the bass rolls
+        pads(flightBar, swarmBar, kPad, 42, 0.55);
+        sub(flightBar, swarmBar - 1, 30);
+        melody(kChLead, kLead, flightTheme(), rowOf(flightBar), kTonicA, 48, rowOf(riseBar), true);
+        melody(kChLead, kLead, flightTheme(), rowOf(riseBar), kTonicA, 50, rowOf(swarmBar - 1) + 12, true);
+        roll(rowOf(riseBar - 1) + 8, rowOf(riseBar), 2, 30, 46); // a fill into it
+        s.echo(kChLead, kChLeadEcho, rowOf(flightBar), rowOf(swarmBar), 3, 0.42);
 
-        // From bar 64 the intensity rises towards the swarm: open hats, a growing arpeggio,
+        // From the rise the intensity grows towards the swarm: open hats, a growing arpeggio,
         // ghost snares, then the roll and the sweep.
-        crash(64, 46);
-        steps(kChHatOpen, kHatOpen, 64, 71, "..4...4...4...5.");
-        steps(kChSnare, kSnare, 64, 70, "......2.....2..3");
-        arp(kChArp, kPluck, 64, 71, {0, 1, 2, 3, 1, 2, 3, 4}, 1, 44);
-        s.ramp(kChArp, rowOf(64), rowOf(71), 24, 54, 1.0);
-        s.echo(kChArp, kChArpEcho, rowOf(64), rowOf(71) + 12, 3, 0.4);
-        roll(rowOf(70), rowOf(71), 2, 30, 40);
-        roll32(rowOf(71), rowOf(71) + 12, 40, 58);
-        riser(rowOf(68), rowOf(72), 48, 24, 8, 46);
-        silence(rowOf(71) + 12);
-        swellInto(72, 52);
+        crash(riseBar, 46);
+        steps(kChHatOpen, kHatOpen, riseBar, swarmBar - 1, "..4...4...4...5.");
+        steps(kChSnare, kSnare, riseBar, swarmBar - 2, "......2.....2..3");
+        arp(kChArp, kPluck, riseBar, swarmBar - 1, {0, 1, 2, 3, 1, 2, 3, 4}, 1, 44);
+        s.ramp(kChArp, rowOf(riseBar), rowOf(swarmBar - 1), 24, 54, 1.0);
+        s.echo(kChArp, kChArpEcho, rowOf(riseBar), rowOf(swarmBar - 1) + 12, 3, 0.4);
+        roll(rowOf(swarmBar - 2), rowOf(swarmBar - 1), 2, 30, 40);
+        roll32(rowOf(swarmBar - 1), rowOf(swarmBar - 1) + 12, 40, 58);
+        riser(rowOf(swarmBar - 4), rowOf(swarmBar), 48, 24, 8, 46);
+        silence(rowOf(swarmBar - 1) + 12);
+        swellInto(swarmBar, 52);
     }
 
     void swarm()
     {
-        impact(72);
-        crash(76);
-        standardDrums(72, 81, 3);
-        kicks(81, 82, "9...9...9...9...");
-        kicks(82, 83, "9...9...........");
-        bass(72, 82, BassStyle::Gallop, 62);
-        pads(72, 83, kPad, 40, 0.5);
-        sub(72, 82, 30);
+        impact(swarmBar);
+        crash(swarmBar + 4);
+        standardDrums(swarmBar, keyChangeBar - 2, 3);
+        kicks(keyChangeBar - 2, keyChangeBar - 1, "9...9...9...9...");
+        kicks(keyChangeBar - 1, keyChangeBar, "9...9...........");
+        bass(swarmBar, keyChangeBar - 1, BassStyle::Gallop, 62);
+        pads(swarmBar, keyChangeBar, kPad, 40, 0.5);
+        sub(swarmBar, keyChangeBar - 1, 30);
 
         // The swarm: a rising and falling sixteenth arpeggio over two octaves, its echo a dotted
         // eighth behind, and a bell figure in threes against the fours.
-        arp(kChArp, kPluck, 72, 82, {0, 2, 4, 6, 7, 5, 3, 1}, 0, 64);
-        s.echo(kChArp, kChArpEcho, rowOf(72), rowOf(83), 3, 0.45);
-        bellArp(72, 80, {4, 5, 6}, 0, 28, 3, 1);
-        bellEcho(rowOf(72), rowOf(80), 2, 0.4);
-        stabs(76, 80, 42);
+        arp(kChArp, kPluck, swarmBar, keyChangeBar - 1, {0, 2, 4, 6, 7, 5, 3, 1}, 0, 64);
+        s.echo(kChArp, kChArpEcho, rowOf(swarmBar), rowOf(keyChangeBar), 3, 0.45);
+        bellArp(swarmBar, keyChangeBar - 3, {4, 5, 6}, 0, 28, 3, 1);
+        bellEcho(rowOf(swarmBar), rowOf(keyChangeBar - 3), 2, 0.4);
+        stabs(swarmBar + 4, keyChangeBar - 3, 42);
 
         // Three bars of lift into the key change: the hats fall away, the roll and the noise rise.
-        roll(rowOf(81), rowOf(82), 2, 28, 40);
-        roll(rowOf(82), rowOf(82) + 8, 1, 40, 50);
-        roll32(rowOf(82) + 8, rowOf(82) + 14, 50, 62);
-        riser(rowOf(80), rowOf(83), 45, 24, 6, 50);
-        silence(rowOf(82) + 14);
-        swellInto(83, 52);
+        roll(rowOf(keyChangeBar - 2), rowOf(keyChangeBar - 1), 2, 28, 40);
+        roll(rowOf(keyChangeBar - 1), rowOf(keyChangeBar - 1) + 8, 1, 40, 50);
+        roll32(rowOf(keyChangeBar - 1) + 8, rowOf(keyChangeBar - 1) + 14, 50, 62);
+        riser(rowOf(keyChangeBar - 3), rowOf(keyChangeBar), 45, 24, 6, 50);
+        silence(rowOf(keyChangeBar - 1) + 14);
+        swellInto(keyChangeBar, 52);
     }
 
     void keyChange()
     {
         // The same theme, a minor third up, on a new lead: the arrangement turns inside out.
-        impact(83);
-        standardDrums(83, 87, 3);
-        kicks(87, 88, "9...9...9...9...");
-        steps(kChClap, kClap, 87, 88, "....8...........");
-        roll(rowOf(87) + 8, rowOf(88), 1, 34, 52);
-        bass(83, 88, BassStyle::Offbeat, 64);
-        pads(83, 88, kPad, 42, 0.5);
-        sub(83, 88, 30);
-        melody(kChLead, kLeadBright, mainTheme(), rowOf(83), kTonicC, 55, rowOf(87));
+        impact(keyChangeBar);
+        standardDrums(keyChangeBar, streaksBar - 1, 3);
+        kicks(streaksBar - 1, streaksBar, "9...9...9...9...");
+        steps(kChClap, kClap, streaksBar - 1, streaksBar, "....8...........");
+        roll(rowOf(streaksBar - 1) + 8, rowOf(streaksBar), 1, 34, 52);
+        bass(keyChangeBar, streaksBar, BassStyle::Offbeat, 64);
+        pads(keyChangeBar, streaksBar, kPad, 42, 0.5);
+        sub(keyChangeBar, streaksBar, 30);
+        melody(kChLead, kLeadBright, mainTheme(), rowOf(keyChangeBar), kTonicC, 55, rowOf(streaksBar - 1));
         static const std::vector<MelodyNote> pickup = {{0, 8, 7}, {8, 2, 2}, {10, 2, 3}, {12, 2, 5}, {14, 2, 7}};
-        melody(kChLead, kLeadBright, pickup, rowOf(87), kTonicC, 53, rowOf(88));
-        s.echo(kChLead, kChLeadEcho, rowOf(83), rowOf(88), 3, 0.4);
-        arp(kChArp, kPluck, 83, 88, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 57);
-        s.echo(kChArp, kChArpEcho, rowOf(83), rowOf(88), 3, 0.4);
-        swellInto(88, 44);
+        melody(kChLead, kLeadBright, pickup, rowOf(streaksBar - 1), kTonicC, 53, rowOf(streaksBar));
+        s.echo(kChLead, kChLeadEcho, rowOf(keyChangeBar), rowOf(streaksBar), 3, 0.4);
+        arp(kChArp, kPluck, keyChangeBar, streaksBar, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 57);
+        s.echo(kChArp, kChArpEcho, rowOf(keyChangeBar), rowOf(streaksBar), 3, 0.4);
+        swellInto(streaksBar, 44);
     }
 
     // Fluid streaks: flowing arpeggios with long echoes, a rolling bass and a gliding line. The
@@ -723,9 +740,9 @@ private:
     void nightWater()
     {
         // Calm and open: dark pads, a sub, a slow bell melody with long echoes, drops on the water.
-        pads(104, 128, kPadDark, 36);
-        padLayer(112, 127, kPad, 20);
-        sub(104, 128, 34);
+        pads(nightBar, flockBar, kPadDark, 36);
+        padLayer(nightBar + 8, flockBar - 1, kPad, 20);
+        sub(nightBar, flockBar, 34);
 
         static const std::vector<MelodyNote> night = {
             {0, 8, 7}, {8, 4, 3}, {12, 4, 2}, {16, 12, 14}, {28, 4, 10},
@@ -733,15 +750,15 @@ private:
             {64, 8, 8}, {72, 4, 7}, {76, 4, 3}, {80, 16, 5},
             {96, 8, 2}, {104, 8, 5}, {112, 16, 7},
         };
-        bells(night, rowOf(104), kTonicC, 40, rowOf(112));
-        bells(night, rowOf(112), kTonicC + 12, 30, rowOf(120));
-        bells(night, rowOf(120), kTonicC, 38, rowOf(128));
-        bellEcho(rowOf(104), rowOf(128), 6, 0.5);
+        bells(night, rowOf(nightBar), kTonicC, 40, rowOf(nightBar + 8));
+        bells(night, rowOf(nightBar + 8), kTonicC + 12, 30, rowOf(nightBar + 16));
+        bells(night, rowOf(nightBar + 16), kTonicC, 38, rowOf(flockBar));
+        bellEcho(rowOf(nightBar), rowOf(flockBar), 6, 0.5);
 
         // Drops: a fixed scatter on the minor pentatonic.
         static const int kPentatonic[5] = {0, 3, 5, 7, 10};
         Noise scatter(104);
-        for (int row = rowOf(104) + 2; row < rowOf(124);) {
+        for (int row = rowOf(nightBar) + 2; row < rowOf(flockBar - 4);) {
             int degree = static_cast<int>((scatter.next() + 1.0) * 2.5) % 5;
             int octave = scatter.next() > 0.3 ? 12 : 0;
             int vol = 22 + static_cast<int>(10 * (scatter.next() + 1));
@@ -749,124 +766,124 @@ private:
             row += 6 + static_cast<int>((scatter.next() + 1.0) * 5.0);
         }
 
-        arp(kChArp, kPluck, 116, 128, {0, 2, 1, 3, 2, 4, 3, 5}, 0, 34, 2);
-        s.echo(kChArp, kChArpEcho, rowOf(116), rowOf(128), 3, 0.5);
+        arp(kChArp, kPluck, flockBar - 12, flockBar, {0, 2, 1, 3, 2, 4, 3, 5}, 0, 34, 2);
+        s.echo(kChArp, kChArpEcho, rowOf(flockBar - 12), rowOf(flockBar), 3, 0.5);
 
         // A heartbeat comes back, then the pulse that leads into the flock.
-        steps(kChPerc, kShaker, 112, 124, "..3...3...3...4.", 0.7);
-        kicks(112, 120, "6...............", 0.8, kKickSoft);
-        steps(kChSnare, kSnare, 112, 120, "................" "........3.......", 0.6);
-        kicks(120, 124, "7.......6.......", 0.85, kKickSoft);
-        steps(kChHat, kHatClosed, 120, 126, "..3...3...3...3.");
-        kicks(124, 126, "7...7...7...7...", 0.9);
-        kicks(126, 127, "8...8...8...8...");
-        kicks(127, 128, "9...9...9.......");
-        roll(rowOf(126), rowOf(127), 2, 26, 38);
-        roll(rowOf(127), rowOf(127) + 8, 1, 38, 48);
-        roll32(rowOf(127) + 8, rowOf(127) + 12, 40, 50);
-        riser(rowOf(124), rowOf(128), 45, 24, 6, 48);
-        silence(rowOf(127) + 12);
-        swellInto(128, 52);
+        steps(kChPerc, kShaker, nightBar + 8, flockBar - 4, "..3...3...3...4.", 0.7);
+        kicks(nightBar + 8, flockBar - 8, "6...............", 0.8, kKickSoft);
+        steps(kChSnare, kSnare, nightBar + 8, flockBar - 8, "................" "........3.......", 0.6);
+        kicks(flockBar - 8, flockBar - 4, "7.......6.......", 0.85, kKickSoft);
+        steps(kChHat, kHatClosed, flockBar - 8, flockBar - 2, "..3...3...3...3.");
+        kicks(flockBar - 4, flockBar - 2, "7...7...7...7...", 0.9);
+        kicks(flockBar - 2, flockBar - 1, "8...8...8...8...");
+        kicks(flockBar - 1, flockBar, "9...9...9.......");
+        roll(rowOf(flockBar - 2), rowOf(flockBar - 1), 2, 26, 38);
+        roll(rowOf(flockBar - 1), rowOf(flockBar - 1) + 8, 1, 38, 48);
+        roll32(rowOf(flockBar - 1) + 8, rowOf(flockBar - 1) + 12, 40, 50);
+        riser(rowOf(flockBar - 4), rowOf(flockBar), 45, 24, 6, 48);
+        silence(rowOf(flockBar - 1) + 12);
+        swellInto(flockBar, 52);
     }
 
     void flock()
     {
         // Short and hard: driving kick with pushes, stabs, the hook in C minor.
-        impact(128);
-        crash(132);
-        kicks(128, 134, "9...9...9...9...9...9...9...9.7.");
-        steps(kChClap, kClap, 128, 134, "....8.......8..5");
-        steps(kChHat, kHatClosed, 128, 134, "2425242524252425");
-        steps(kChHatOpen, kHatOpen, 128, 134, "..5...5...5...5.");
-        bass(128, 134, BassStyle::Gallop, 62);
-        pads(128, 135, kPad, 39, 0.5);
-        sub(128, 134, 30);
-        stabs(128, 134, 42);
+        impact(flockBar);
+        crash(flockBar + 4);
+        kicks(flockBar, streaksAgainBar - 1, "9...9...9...9...9...9...9...9.7.");
+        steps(kChClap, kClap, flockBar, streaksAgainBar - 1, "....8.......8..5");
+        steps(kChHat, kHatClosed, flockBar, streaksAgainBar - 1, "2425242524252425");
+        steps(kChHatOpen, kHatOpen, flockBar, streaksAgainBar - 1, "..5...5...5...5.");
+        bass(flockBar, streaksAgainBar - 1, BassStyle::Gallop, 62);
+        pads(flockBar, streaksAgainBar, kPad, 39, 0.5);
+        sub(flockBar, streaksAgainBar - 1, 30);
+        stabs(flockBar, streaksAgainBar - 1, 42);
 
         std::vector<MelodyNote> hook(mainTheme().begin(), mainTheme().begin() + 12);
         static const std::vector<MelodyNote> turn = {
             {0, 3, 5}, {3, 3, 5}, {6, 2, 10}, {8, 2, 14}, {10, 6, 10},
             {16, 3, 7}, {19, 3, 11}, {22, 2, 14}, {24, 8, 11}};
-        melody(kChLead, kLeadBright, hook, rowOf(128), kTonicC, 44, rowOf(130));
-        melody(kChLead, kLeadBright, turn, rowOf(130), kTonicC, 44, rowOf(132));
-        melody(kChLead, kLeadBright, hook, rowOf(132), kTonicC, 46, rowOf(134));
+        melody(kChLead, kLeadBright, hook, rowOf(flockBar), kTonicC, 44, rowOf(flockBar + 2));
+        melody(kChLead, kLeadBright, turn, rowOf(flockBar + 2), kTonicC, 44, rowOf(flockBar + 4));
+        melody(kChLead, kLeadBright, hook, rowOf(flockBar + 4), kTonicC, 46, rowOf(streaksAgainBar - 1));
         static const std::vector<MelodyNote> hold = {{0, 12, 7}};
-        melody(kChLead, kLeadBright, hold, rowOf(134), kTonicC, 42, rowOf(135));
-        s.echo(kChLead, kChLeadEcho, rowOf(128), rowOf(135), 3, 0.4);
-        arp(kChArp, kPluck, 128, 135, {0, 1, 2, 3, 4, 5, 6, 7}, 0, 60);
-        s.echo(kChArp, kChArpEcho, rowOf(128), rowOf(135), 3, 0.4);
+        melody(kChLead, kLeadBright, hold, rowOf(streaksAgainBar - 1), kTonicC, 42, rowOf(streaksAgainBar));
+        s.echo(kChLead, kChLeadEcho, rowOf(flockBar), rowOf(streaksAgainBar), 3, 0.4);
+        arp(kChArp, kPluck, flockBar, streaksAgainBar, {0, 1, 2, 3, 4, 5, 6, 7}, 0, 60);
+        s.echo(kChArp, kChArpEcho, rowOf(flockBar), rowOf(streaksAgainBar), 3, 0.4);
 
         // Fill: toms falling over the last two beats.
-        kicks(134, 135, "9...9...........");
+        kicks(streaksAgainBar - 1, streaksAgainBar, "9...9...........");
         static const int kToms[8] = {57, 55, 52, 50, 48, 45, 43, 40};
         for (int i = 0; i < 8; ++i)
-            s.note(kChSnare, rowOf(134) + 8 + i, kToms[i], kTom, 44 + 2 * i);
-        swellInto(135, 50);
+            s.note(kChSnare, rowOf(streaksAgainBar - 1) + 8 + i, kToms[i], kTom, 44 + 2 * i);
+        swellInto(streaksAgainBar, 50);
     }
 
     void finale()
     {
         // Everything, in D minor and fuller than the drop: the theme doubled an octave down, the
         // bell counter-melody throughout, stabs, sixteenth hats, a crash every phrase.
-        impact(144);
-        for (int bar : {148, 152, 156})
+        impact(finaleBar);
+        for (int bar : {finaleBar + 4, finaleBar + 8, finaleBar + 12})
             crash(bar, 58);
-        standardDrums(144, 157, 3);
-        steps(kChHat, kHatClosed, 144, 157, "3535353535353536");
-        steps(kChSnare, kSnare, 144, 157, "....7.......7...");
-        bass(144, 150, BassStyle::Rolling, 64);
-        bass(150, 152, BassStyle::Gallop, 64);
-        bass(152, 157, BassStyle::Rolling, 64);
-        pads(144, 158, kPad, 49, 0.5);
-        stabs(144, 156, 60);
-        sub(144, 157, 24);
+        standardDrums(finaleBar, codaBar - 1, 3);
+        steps(kChHat, kHatClosed, finaleBar, codaBar - 1, "3535353535353536");
+        steps(kChSnare, kSnare, finaleBar, codaBar - 1, "....7.......7...");
+        bass(finaleBar, finaleBar + 6, BassStyle::Rolling, 64);
+        bass(finaleBar + 6, finaleBar + 8, BassStyle::Gallop, 64);
+        bass(finaleBar + 8, codaBar - 1, BassStyle::Rolling, 64);
+        pads(finaleBar, codaBar, kPad, 49, 0.5);
+        stabs(finaleBar, codaBar - 2, 60);
+        sub(finaleBar, codaBar - 1, 24);
         // High plucks on the offbeat eighths, a second arp over the first.
-        for (int row = rowOf(144) + 2, i = 0; row < rowOf(157); row += 4, ++i) {
+        for (int row = rowOf(finaleBar) + 2, i = 0; row < rowOf(codaBar - 1); row += 4, ++i) {
             const std::vector<int>& v = voicingAt(row);
             s.note(kChFx, row, v[static_cast<size_t>(1 + i % 3)] + 24, kPluck, 40);
             s.effect(kChFx, row, xm::kSetPanningFx, i % 2 ? 0x30 : 0xD0);
         }
 
-        melody(kChLead, kLead, mainTheme(), rowOf(144), kTonicD, 48, rowOf(152));
-        melody(kChLeadEcho, kLead, mainTheme(), rowOf(144), kTonicD - 12, 36, rowOf(152));
-        melody(kChLead, kLead, mainTheme(), rowOf(152), kTonicD, 48, rowOf(156));
-        melody(kChLeadEcho, kLead, mainTheme(), rowOf(152), kTonicD - 12, 36, rowOf(156));
-        bells(counterTheme(), rowOf(144), kTonicD, 36, rowOf(152));
-        bells(mainTheme(), rowOf(152), kTonicD + 12, 34, rowOf(156));
-        bellEcho(rowOf(144), rowOf(156), 3, 0.4);
+        melody(kChLead, kLead, mainTheme(), rowOf(finaleBar), kTonicD, 48, rowOf(finaleBar + 8));
+        melody(kChLeadEcho, kLead, mainTheme(), rowOf(finaleBar), kTonicD - 12, 36, rowOf(finaleBar + 8));
+        melody(kChLead, kLead, mainTheme(), rowOf(finaleBar + 8), kTonicD, 48, rowOf(codaBar - 2));
+        melody(kChLeadEcho, kLead, mainTheme(), rowOf(finaleBar + 8), kTonicD - 12, 36, rowOf(codaBar - 2));
+        bells(counterTheme(), rowOf(finaleBar), kTonicD, 36, rowOf(finaleBar + 8));
+        bells(mainTheme(), rowOf(finaleBar + 8), kTonicD + 12, 34, rowOf(codaBar - 2));
+        bellEcho(rowOf(finaleBar), rowOf(codaBar - 2), 3, 0.4);
         static const std::vector<MelodyNote> climb = {{0, 8, 8}, {8, 8, 10}, {16, 8, 10}, {24, 4, 12}, {28, 4, 14}};
-        melody(kChLead, kLead, climb, rowOf(156), kTonicD, 52, rowOf(158), true);
-        melody(kChLeadEcho, kLead, climb, rowOf(156), kTonicD - 12, 36, rowOf(158), true);
-        arp(kChArp, kPluck, 144, 158, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 64);
-        s.echo(kChArp, kChArpEcho, rowOf(144), rowOf(158), 3, 0.45);
+        melody(kChLead, kLead, climb, rowOf(codaBar - 2), kTonicD, 52, rowOf(codaBar), true);
+        melody(kChLeadEcho, kLead, climb, rowOf(codaBar - 2), kTonicD - 12, 36, rowOf(codaBar), true);
+        arp(kChArp, kPluck, finaleBar, codaBar, {0, 1, 2, 3, 4, 3, 2, 1}, 1, 64);
+        s.echo(kChArp, kChArpEcho, rowOf(finaleBar), rowOf(codaBar), 3, 0.45);
 
-        kicks(157, 158, "9...9...9...9...");
-        roll(rowOf(157), rowOf(157) + 8, 1, 38, 50);
-        roll32(rowOf(157) + 8, rowOf(157) + 14, 50, 62);
-        riser(rowOf(156), rowOf(158), 48, 24, 8, 50);
-        swellInto(158, 56);
+        kicks(codaBar - 1, codaBar, "9...9...9...9...");
+        roll(rowOf(codaBar - 1), rowOf(codaBar - 1) + 8, 1, 38, 50);
+        roll32(rowOf(codaBar - 1) + 8, rowOf(codaBar - 1) + 14, 50, 62);
+        riser(rowOf(codaBar - 2), rowOf(codaBar), 48, 24, 8, 50);
+        swellInto(codaBar, 56);
     }
 
     void coda()
     {
         // The last chord rings; a bell recalls the hook as the sprites vanish; silence by 281 s.
-        impact(158);
-        kicks(158, 159, "9...............");
+        impact(codaBar);
+        kicks(codaBar, codaBar + 1, "9...............");
         static const std::vector<MelodyNote> last = {{0, 32, 12}};
-        melody(kChLead, kLead, last, rowOf(158), kTonicD, 50, rowOf(160));
-        pads(158, 164, kPadDark, 44);
-        padLayer(158, 162, kPad, 30);
-        sub(158, 164, 36);
+        melody(kChLead, kLead, last, rowOf(codaBar), kTonicD, 50, rowOf(codaBar + 2));
+        pads(codaBar, codaBar + 6, kPadDark, 44);
+        padLayer(codaBar, codaBar + 4, kPad, 30);
+        sub(codaBar, codaBar + 6, 36);
 
         static const std::vector<MelodyNote> farewell = {
-            {8, 6, 7}, {14, 2, 5}, {16, 8, 3}, {24, 12, 0}, // bar 158.5..160
+            {8, 6, 7}, {14, 2, 5}, {16, 8, 3}, {24, 12, 0}, // the coda's first two bars
             {50, 14, 7},                                     // 276214 ms: the sprites begin to vanish
             {66, 16, 12},                                    // 277929 ms: the last of them
         };
-        bells(farewell, rowOf(158), kTonicD, 36, rowOf(164));
-        bellEcho(rowOf(158), rowOf(164), 6, 0.5);
+        bells(farewell, rowOf(codaBar), kTonicD, 36, rowOf(codaBar + 6));
+        bellEcho(rowOf(codaBar), rowOf(codaBar + 6), 6, 0.5);
 
-        // Global fade from 272000 ms (bar 158, row 11) to nothing by the end of the music.
+        // Global fade from 272000 ms (the coda's first bar, row 11) to nothing by the end of the music.
         int from = static_cast<int>(std::ceil(272000.0 / kRowMs));
         int to = static_cast<int>(std::floor(timeline::kMusicEndMs / kRowMs));
         for (int row = from; row <= to; ++row) {
@@ -875,7 +892,7 @@ private:
             s.effect(kChImpact, row, xm::kGlobalVolume, static_cast<uint8_t>(g));
         }
         for (int ch = 0; ch < kChannels; ++ch)
-            s.keyOff(ch, rowOf(164));
+            s.keyOff(ch, rowOf(codaBar + 6));
     }
 };
 

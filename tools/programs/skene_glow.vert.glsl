@@ -6,10 +6,7 @@ varying vec4 bake;
 
 void main()
 {
-    vec4 ec = gl_ModelViewMatrix * gl_Vertex;
-    ecPosition = ec.xyz;
-    ecNormal = gl_NormalMatrix * gl_Normal;
+    //: eyeSpace
     bake = gl_Color;
-    gl_ClipVertex = ec;
-    gl_Position = ftransform();
+    //: clipAndPosition
 }

@@ -7,8 +7,7 @@ uniform vec3 glowColor/*0.0____1.0*/;
 uniform vec3 fogColor/*0.0____1.0*/;
 uniform float glowGain/*0.0____8.0*/;
 uniform float fogReach/*0.0____1.0*/;
-uniform float lightRange/*1.0____40.0*/;
-uniform float lightGain/*0.0____4.0*/;
+//: lightUniforms
 varying vec3 ecNormal;
 varying vec4 bake;
 
@@ -17,10 +16,7 @@ void main()
     vec3 n = normalize(ecNormal);
     vec3 v = normalize(-ecPosition);
     vec3 lit = vec3(0.0);
-    for (int i = 0; i < 8; i++) {
-        vec3 toLight = gl_LightSource[i].position.xyz - ecPosition;
-        float d2 = max(dot(toLight, toLight), 1e-4);
-        vec3 l = toLight * inversesqrt(d2);
+    //: eachLight
         lit += gl_LightSource[i].diffuse.rgb * (abs(dot(n, l)) / (1.0 + d2 / (lightRange * lightRange)));
     }
     float facing = abs(dot(n, v));

@@ -4,19 +4,13 @@
 // coordinates in scene units times texScale. The clip vertex keeps user clip planes working.
 varying vec3 ecPosition;
 uniform float texScale/*0.05____4.0*/;
-varying vec3 ecNormal;
-varying vec3 sceneNormal;
-varying vec4 bake;
+//: litVaryings
 varying vec2 texCoord;
 
 void main()
 {
-    vec4 ec = gl_ModelViewMatrix * gl_Vertex;
-    ecPosition = ec.xyz;
-    ecNormal = gl_NormalMatrix * gl_Normal;
-    sceneNormal = gl_Normal;
-    bake = gl_Color;
+    //: eyeSpace
+    //: sceneNormalAndBake
     texCoord = gl_MultiTexCoord0.xy * texScale;
-    gl_ClipVertex = ec;
-    gl_Position = ftransform();
+    //: clipAndPosition
 }
