@@ -11,7 +11,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
