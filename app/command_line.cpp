@@ -3,13 +3,13 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 
 namespace {
 
+// Digits only: strtol alone would also take a sign and leading blanks ("+640", " 360").
 bool parseInt(const std::string& text, long lo, long hi, int& out)
 {
-    if (text.empty())
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     char* end = nullptr;
     long value = std::strtol(text.c_str(), &end, 10);
@@ -82,9 +82,9 @@ const char* usageText()
            "\n"
            "Keys: Escape fades out and quits; F1 with Left or Right seeks.\n"
            "\n"
-           "Exit status: 0 the show ran (or was quit); 1 a failure (a missing scene file, a frame\n"
-           "that could not be written, a capture the show's end cut short); 2 bad arguments;\n"
-           "130 interrupted by SIGINT or SIGTERM.\n";
+           "Exit status: 0 the show ran (or was quit); 1 a failure (a missing scene file or\n"
+           "archive, a frame that could not be written); 2 bad arguments (a position past the\n"
+           "show's end included); 130 interrupted by SIGINT or SIGTERM.\n";
     return text.c_str();
 }
 
@@ -101,7 +101,8 @@ int closestAspect(int width, int height)
 
 bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error)
 {
-    const int maxMs = std::numeric_limits<int>::max() / 1000;
+    // A position past the show's end would draw a frame after its last one, or quit at once.
+    const int maxMs = timeline::kShowEndMs;
     bool fromGiven = false, toGiven = false, fpsGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -144,7 +145,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 return false;
             int ms = 0;
             if (!parseInt(v, 0, maxMs, ms)) {
-                error = a + " takes milliseconds (0 or more), not '" + v + "'";
+                error = a + " takes a position in the show, 0 to " + std::to_string(maxMs) + " ms, not '" + v + "'";
                 return false;
             }
             if (a == "--start")

@@ -42,7 +42,8 @@ DisplayChoice askDisplayChoice(const DisplayChoice& commandLine)
         return commandLine;
     }
     DisplayChoice choice;
-    choice.accepted = dialog.accepted();
+    // "Play" pressed after an interrupt opens nothing.
+    choice.accepted = dialog.accepted() && rvkInterruptSignal() == 0;
     if (!choice.accepted)
         return choice;
     choice.width = dialog.getWidth();

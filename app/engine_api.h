@@ -295,7 +295,8 @@ LUMENVAT_API void* rvkGetHDC();
 // logs the position reached and closes the log. Every module's state returns to its start
 // (volume 1, no keys pressed, projection defaults); safe to call when nothing was started.
 LUMENVAT_API void rvkShutDown();
-// Ends the process at once with this exit status, after closing audio and the log.
+// Ends the process at once with this exit status (130 instead once SIGINT or SIGTERM arrived),
+// after closing audio and the log.
 [[noreturn]] LUMENVAT_API void rvkExitProcess(int code);
 
 // Whether a display can be opened (false in capture mode, which needs one but shows no boxes).
@@ -351,11 +352,16 @@ LUMENVAT_API bool rvkCaptureFinished();
 LUMENVAT_API bool rvkCheckExportFile(const char* path, char* reason, int size);
 // The exit status the run has earned as far as the engine can tell: 130 once SIGINT or SIGTERM
 // arrived (the first one reaches the loop as a quit message: live, the end fade runs; a capture
-// stops writing at once; a second signal ends the process with 128 + its number); in capture
+// stops writing at once; a second signal ends the process with 128 + its number, except during an
+// export, which then stops at once and still closes its file; a third one ends it, removing the
+// unfinished file); in capture
 // mode 1 when a frame could not be written, or when fewer frames than asked for were written
 // (the show ended first: logged once); else 0. Call before rvkShutDown, which closes an export
 // still open (a failed one is removed, so no broken file ever has the asked-for name).
 LUMENVAT_API int rvkExitStatus();
+// The SIGINT or SIGTERM that has arrived since the engine's first display query or rvkInitEx
+// (which install its handlers), else 0. Reads a flag only: a modal loop may poll it.
+LUMENVAT_API int rvkInterruptSignal();
 
 // ---------------------------------------------------------------------------------------------
 // Input, time, music

@@ -6,8 +6,11 @@
 // height), times the desktop's text scale; so the proportions are the table's at any scale.
 // User actions go to the dialog procedure in setup_dialog.cpp; changes the procedure makes are
 // not reported back. Escape and the window's close button mean "Quit"; Enter means "Play" unless
-// a push button has the focus. This is the only file that includes GTK.
+// a push button has the focus; SIGINT or SIGTERM (the engine's handlers keep it) closes it as
+// "Quit" does. This is the only file that includes GTK.
 #include "app/setup_dialog.h"
+
+#include "engine_api.h"
 
 #include "resources/program_resources.h"
 
@@ -104,6 +107,7 @@ private:
     static void onChanged(GtkWidget* widget, gpointer view);
     static gboolean onDelete(GtkWidget* widget, GdkEvent* event, gpointer view);
     static gboolean onKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer view);
+    static gboolean onInterruptPoll(gpointer view);
 
     SetupDialog& dialog;
     double scale = 1;
@@ -112,6 +116,7 @@ private:
     std::map<int, GtkWidget*> controls;
     int driving = 0;
     bool ended = false;
+    guint interruptPoll = 0;
 };
 
 GdkPixbuf* pixbufOf(const ResourceImage& image)
@@ -148,6 +153,8 @@ GtkSetupView::GtkSetupView(SetupDialog& d) : dialog(d)
     g_list_free_full(icons, g_object_unref);
     g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), this);
     g_signal_connect(window, "key-press-event", G_CALLBACK(onKeyPress), this);
+    // The handlers only set a flag: polled often enough that an interrupted dialog closes at once.
+    interruptPoll = g_timeout_add(50, onInterruptPoll, this);
 
     fixed = gtk_fixed_new();
     gtk_widget_set_size_request(fixed, pixelsX(kDialogWidth), pixelsY(kDialogHeight));
@@ -170,6 +177,7 @@ GtkSetupView::GtkSetupView(SetupDialog& d) : dialog(d)
 
 GtkSetupView::~GtkSetupView()
 {
+    g_source_remove(interruptPoll);
     gtk_widget_destroy(window);
     // Let the window leave the screen before the program opens its own.
     while (gtk_events_pending())
@@ -306,6 +314,14 @@ gboolean GtkSetupView::onDelete(GtkWidget*, GdkEvent*, gpointer data)
     if (!view->ended)
         view->dialog.close(*view);
     return TRUE; // the view destroys the window itself, after the modal loop
+}
+
+gboolean GtkSetupView::onInterruptPoll(gpointer data)
+{
+    auto* view = static_cast<GtkSetupView*>(data);
+    if (BRAVIK_LUMENVAT::rvkInterruptSignal() != 0 && !view->ended)
+        view->dialog.close(*view);
+    return G_SOURCE_CONTINUE;
 }
 
 gboolean GtkSetupView::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer data)

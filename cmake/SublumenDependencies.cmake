@@ -18,6 +18,8 @@ find_package(ZLIB REQUIRED)
 
 set(OpenGL_GL_PREFERENCE GLVND)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+# Xlib: the engine watches for errors about its window (engine/platform_x11.cpp).
+find_package(X11 REQUIRED)
 
 find_path(TINYXML_INCLUDE_DIR tinyxml.h REQUIRED)
 find_library(TINYXML_LIBRARY tinyxml REQUIRED)

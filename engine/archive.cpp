@@ -4,16 +4,21 @@
 // Look-ups are by file name. At rvkReadPak every file of the archive's top level is sorted by
 // what it is: texts (.glsl .xml .dae .txt) are kept as strings, indexed in name order; images
 // (.png .jpg .jpeg) wait for rvkUploadTextures; the first module file in name order is the music.
-// Only regular files up to 64 MiB are read; others are logged and left out.
+// Only regular files up to 64 MiB are read, and no more than 128 MiB in all; others are logged
+// and left out. The archive itself is a regular file (a zip) or a folder, checked before it is
+// opened: anything else (a FIFO, a device) could block the open forever.
 #include "lumenvat_local.h"
 
 #include <physfs.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <map>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumenvat {
@@ -23,6 +28,9 @@ namespace {
 // No file of the production comes near this; anything larger (a stray video in the overlay
 // folder, a zip entry claiming gigabytes) is left out instead of read whole.
 constexpr PHYSFS_sint64 kMaxFileBytes = 64ll * 1024 * 1024;
+// The archive's files the program holds, all together: a small zip of highly compressible
+// entries could otherwise expand to gigabytes. The production's own come to about 8 MiB.
+constexpr PHYSFS_sint64 kMaxArchiveBytes = 128ll * 1024 * 1024;
 
 // The archive module's state, reset as a whole at shutdown.
 struct ArchiveState {
@@ -167,6 +175,26 @@ std::vector<std::string> listArchive(const std::string& path)
     return names;
 }
 
+// Mounts a zip file or a folder as the archive (`overlay`: the development folder over it); false
+// with the reason otherwise. Only a regular file or a folder is opened, so nothing blocks.
+bool mountArchive(const std::string& path, bool overlay, std::string& reason)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode) && (overlay || !S_ISREG(info.st_mode))) {
+        reason = overlay ? "not a folder" : "neither a file nor a folder";
+        return false;
+    }
+    if (!PHYSFS_mount(path.c_str(), nullptr, 1)) {
+        reason = physfsError();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool zipEntryNames(const unsigned char* bytes, size_t size, std::vector<std::string>& names)
@@ -240,15 +268,16 @@ bool rvkReadPak(const char* name)
         rvkMsg("lumenvat: PhysicsFS could not start (%s)\n", physfsError());
         return false;
     }
+    std::string reason;
     if (!options().overlayDir.empty()) {
-        if (PHYSFS_mount(options().overlayDir.c_str(), nullptr, 1))
+        if (mountArchive(options().overlayDir, true, reason))
             rvkMsg("lumenvat: development folder %s overrides the archive\n", options().overlayDir.c_str());
         else
             rvkMsg("lumenvat: cannot mount the development folder %s (%s)\n", options().overlayDir.c_str(),
-                   physfsError());
+                   reason.c_str());
     }
-    if (!PHYSFS_mount(path.c_str(), nullptr, 1)) {
-        rvkMsg("lumenvat: cannot open the archive %s (%s)\n", path.c_str(), physfsError());
+    if (!mountArchive(path, false, reason)) {
+        rvkMsg("lumenvat: cannot open the archive %s (%s)\n", path.c_str(), reason.c_str());
         std::string text = "The data archive could not be opened:\n" + path +
                            "\n\nBuild it with: cmake --build build";
         rvkMessageBox(rvkGetHWND(), text.c_str(), "Sublumen", RVK_MB_ICONHAND | RVK_MB_TOPMOST);
@@ -257,6 +286,7 @@ bool rvkReadPak(const char* name)
     archive.mounted = true;
 
     std::vector<std::string> sorted = listArchive(path);
+    PHYSFS_sint64 held = 0;
 
     for (const std::string& file : sorted) {
         std::string ext = lowerExtension(file);
@@ -280,6 +310,13 @@ bool rvkReadPak(const char* name)
                    static_cast<long long>(info.filesize), static_cast<long long>(kMaxFileBytes >> 20));
             continue;
         }
+        if (held + info.filesize > kMaxArchiveBytes) {
+            rvkMsg("lumenvat: %s (%lld bytes) would take the archive's files past the %lld MiB they may hold in "
+                   "all; left out\n",
+                   file.c_str(), static_cast<long long>(info.filesize), static_cast<long long>(kMaxArchiveBytes >> 20));
+            continue;
+        }
+        held += info.filesize;
         std::vector<unsigned char> bytes;
         if (!readWhole(file.c_str(), bytes)) {
             rvkMsg("lumenvat: cannot read %s from the archive (%s)\n", file.c_str(), physfsError());

@@ -47,18 +47,10 @@ double millisecondsSince(Uint64 then)
            static_cast<double>(SDL_GetPerformanceFrequency());
 }
 
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 void reportTimings()
 {
     std::fprintf(stderr, "capture: %d frames; per frame median %.2f ms drawing, %.2f ms with writing\n", capture.written,
-                 median(capture.drawMs), median(capture.frameMs));
+                 percentile(capture.drawMs, 0.5), percentile(capture.frameMs, 0.5));
 }
 
 int totalFrames()
@@ -147,8 +139,9 @@ void captureReset()
 
 bool captureDone()
 {
-    // An export interrupted still encodes the frame in hand and closes its file at the next swap.
-    bool interrupted = interruptedBySignal() != 0 && options().exportPath.empty();
+    // An export interrupted still encodes the frame in hand and closes its file at the next swap;
+    // interrupted twice, it writes no more frames and is closed at the shutdown.
+    bool interrupted = interruptedBySignal() != 0 && (options().exportPath.empty() || interruptedAgain());
     return capture.done || interrupted || (options().capture && capture.written >= totalFrames());
 }
 

@@ -42,13 +42,15 @@ void rvkSetOptions(const RvkOptions* given)
 void rvkShutDown()
 {
     int position = rvkGetModulePosition();
-    // An export the run did not finish (the show ended first, or a failure): what was encoded is
-    // closed into a playable file; rvkExitStatus has already said that it is short.
+    // An export the run did not finish (the show ended first, a failure, a second interrupt):
+    // what was encoded is closed into a playable file; rvkExitStatus has already said that it is
+    // short.
     if (exportActive()) {
         std::string reason;
-        if (!exportFinish(false, reason))
+        if (!exportFinish(interruptedBySignal() != 0, reason))
             rvkMsg("lumenvat: cannot write %s (%s); nothing kept\n", options().exportPath.c_str(), reason.c_str());
     }
+    frameTimesReport();
     musicShutDown();
     timelineShutDown();
     texturesShutDown();
@@ -61,6 +63,9 @@ void rvkShutDown()
 
 void rvkExitProcess(int code)
 {
+    // An interruption outranks the failure that ends the process (a box the signal closed).
+    if (interruptedBySignal() != 0)
+        code = 130;
     exportAbandon();
     musicShutDown();
     platformShutDown();

@@ -137,6 +137,7 @@ void releaseEncoders()
     av_frame_free(&e.sound);
     av_packet_free(&e.packet);
     e = ExportState();
+    removeFileOnInterruptExit("");
 }
 
 // Takes every packet the encoder has ready and hands it to the muxer.
@@ -385,6 +386,7 @@ bool beginExport(int width, int height, std::string& reason)
         return false;
     }
     e.fileOpen = true;
+    removeFileOnInterruptExit(e.temporaryPath);
     result = avformat_write_header(e.format, nullptr);
     if (result < 0 || e.format->pb->error < 0) {
         reason = errorText(result < 0 ? result : e.format->pb->error);

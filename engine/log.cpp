@@ -3,7 +3,9 @@
 //
 // The log file is the --log path, else $XDG_STATE_HOME/sublumen/sublumen.log (by default
 // ~/.local/state/sublumen/sublumen.log). It is rewritten on every run; a file that cannot be
-// opened only loses the file copy, never the stderr copy.
+// opened only loses the file copy, never the stderr copy. With neither XDG_STATE_HOME nor HOME
+// set there is no log file (rather than one dropped in whatever folder the program runs in), and
+// stderr says so.
 #include "lumenvat_local.h"
 
 #include <cstdarg>
@@ -24,6 +26,7 @@ struct LogState {
 
 LogState logState;
 
+// Where the log goes without --log; empty when there is no place for it.
 std::string defaultLogPath()
 {
     std::string dir;
@@ -32,7 +35,7 @@ std::string defaultLogPath()
     else if (const char* home = std::getenv("HOME"); home && *home)
         dir = std::string(home) + "/.local/state/sublumen";
     else
-        return "sublumen.log";
+        return "";
     for (size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
         mkdir(dir.substr(0, slash).c_str(), 0755);
     mkdir(dir.c_str(), 0755);
@@ -60,6 +63,12 @@ void openLog()
         return;
     logState.logOpened = true;
     std::string path = options().logPath.empty() ? defaultLogPath() : options().logPath;
+    if (path.empty()) {
+        std::fputs("lumenvat: neither XDG_STATE_HOME nor HOME is set; logging to stderr only (--log FILE keeps a "
+                   "file)\n",
+                   stderr);
+        return;
+    }
     logState.logFile = std::fopen(path.c_str(), "w");
     if (!logState.logFile)
         std::fprintf(stderr, "lumenvat: cannot write the log file %s; logging to stderr only\n", path.c_str());

@@ -4,7 +4,9 @@
 // boxes), archive (PhysicsFS mount, texts), textures (stb_image decode, GL upload), music
 // (libopenmpt, SDL audio, the module clock and its spectrum), timeline, view (projections and
 // camera), capture (frame PNGs), export (the frames and the music as a video file, FFmpeg),
-// progress (frames done, on stderr), log. Nothing here is visible to the system.
+// progress (frames done, on stderr), log, signals_posix (interrupts, a box's child process),
+// platform_x11 (errors about the window).
+// Nothing here is visible to the system.
 #pragma once
 
 #include "engine_api.h"
@@ -17,6 +19,7 @@
 namespace openmpt {
 class module;
 }
+struct SDL_Window;
 
 namespace lumenvat {
 
@@ -65,8 +68,25 @@ PictureRect pictureRect();
 int windowPixelWidth();
 int windowPixelHeight();
 void initSdlSubsystem(uint32_t flags);
+
+// platform_x11.cpp: the window, once made, is watched for errors that say another client
+// destroyed it; windowLostToTheServer then holds until unwatchWindowErrors.
+void watchWindowErrors(SDL_Window* window);
+bool windowLostToTheServer();
+void unwatchWindowErrors();
+
+// signals_posix.cpp
+void installInterruptHandlers();
 // The SIGINT or SIGTERM that interrupted the run, else 0; the first call that sees it logs it.
 int interruptedBySignal();
+// A second signal arrived (only an export outlives it: it stops at once and closes its file).
+bool interruptedAgain();
+// The file a further signal removes before it ends the process; empty: none (or no longer).
+void removeFileOnInterruptExit(const std::string& path);
+// Around a message box: its child process (if the window system forks one) dies with the
+// program and ends when the program is interrupted.
+void beginBoxChild();
+void endBoxChild();
 
 // archive.cpp
 struct ArchiveFile {
@@ -133,6 +153,11 @@ void progressReport(const char* what, int done, int total);
 // A log line is about to go to stderr: a progress line drawn in place is ended first.
 void progressBreakLine();
 void progressReset();
+// The value below which `fraction` (0..1) of the values lie (0.5: the median); 0 for none.
+double percentile(std::vector<double> values, double fraction);
+// The live show: a frame was shown; at the shutdown the frame statistics are logged (once).
+void frameShown();
+void frameTimesReport();
 
 // Named after what they hold, for log lines.
 const char* aspectName(int index);

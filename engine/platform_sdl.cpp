@@ -9,10 +9,8 @@
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 
-#include <csignal>
 #include <cmath>
 #include <cstdlib>
-#include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -31,37 +29,14 @@ struct PlatformState {
     float gammaSet = 0;
     // A key pressed since rvkGetKey last read it: a tap shorter than a frame still counts.
     bool pressedSinceRead[SDL_NUM_SCANCODES] = {};
+    // The window was destroyed by another client, and the loop was told so (as a quit).
+    bool windowLostMessageSent = false;
 };
 
 PlatformState platform;
 
-// The interrupting signal (SIGINT, SIGTERM) once one arrived, else 0. Outlives shutdowns: the
-// process's exit status depends on it. A second signal ends the process at once.
-volatile std::sig_atomic_t interruptSignal = 0;
-bool interruptReported = false;    // logged
-bool interruptMessageSent = false; // given to the loop as its quit message
-
-extern "C" void onInterrupt(int signal)
-{
-    if (interruptSignal != 0)
-        _exit(128 + signal);
-    interruptSignal = signal;
-}
-
-// Our own handlers instead of SDL's, so that an interruption is told apart from a closed window.
-void installInterruptHandlers()
-{
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
+// The interrupt has been given to the loop as its quit message (once).
+bool interruptMessageSent = false;
 
 const float kAspectRatios[3] = {4.0f / 3.0f, 16.0f / 10.0f, 16.0f / 9.0f};
 
@@ -136,6 +111,16 @@ void holdAllocatorThresholds()
 #endif
 }
 
+// A quit message of the engine's own (an interrupt, a lost window), as SDL would give one.
+bool quitMessage(RvkMessage* message)
+{
+    platform.lastEvent = SDL_Event{};
+    platform.lastEvent.type = SDL_QUIT;
+    message->kind = RVK_MSG_QUIT;
+    message->wParam = 0;
+    return true;
+}
+
 [[noreturn]] void failStart(const char* what)
 {
     rvkMsg("lumenvat: %s: %s\n", what, SDL_GetError());
@@ -146,19 +131,12 @@ void holdAllocatorThresholds()
 
 } // namespace
 
-int interruptedBySignal()
-{
-    if (interruptSignal != 0 && !interruptReported) {
-        interruptReported = true;
-        rvkMsg("lumenvat: interrupted by signal %d\n", static_cast<int>(interruptSignal));
-    }
-    return interruptSignal;
-}
-
 void initSdlSubsystem(uint32_t flags)
 {
     if (SDL_WasInit(flags) == flags)
         return;
+    // Our own handlers instead of SDL's, so that an interruption is told apart from a closed window.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     installInterruptHandlers();
     if (SDL_InitSubSystem(flags) != 0)
         rvkMsg("lumenvat: SDL could not start (%s)\n", SDL_GetError());
@@ -192,7 +170,8 @@ int windowPixelHeight()
 
 void platformShowBox(const char* caption, const char* text, unsigned style)
 {
-    if (options().capture || options().boxesToLogOnly || !rvkHasDisplay())
+    // An interrupted program shows no more boxes: nobody is waiting for them.
+    if (options().capture || options().boxesToLogOnly || !rvkHasDisplay() || interruptedBySignal() != 0)
         return;
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
     if ((style & 0xF0) == RVK_MB_ICONHAND)
@@ -201,7 +180,9 @@ void platformShowBox(const char* caption, const char* text, unsigned style)
         flags = SDL_MESSAGEBOX_WARNING;
     if (platform.window)
         SDL_SetWindowFullscreen(platform.window, 0);
+    beginBoxChild();
     SDL_ShowSimpleMessageBox(flags, caption, text, platform.window);
+    endBoxChild();
 }
 
 void platformShutDown()
@@ -215,6 +196,7 @@ void platformShutDown()
     platform = PlatformState();
     if (SDL_WasInit(0))
         SDL_Quit();
+    unwatchWindowErrors();
 }
 
 const char* aspectName(int index)
@@ -276,6 +258,7 @@ bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullscreen, bool re
     platform.window = SDL_CreateWindow("Sublumen", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
     if (!platform.window)
         failStart("cannot open the window");
+    watchWindowErrors(platform.window);
     if (fullscreen) {
         SDL_DisplayMode wanted = {SDL_PIXELFORMAT_UNKNOWN, width, height, refreshRate, nullptr};
         SDL_DisplayMode closest;
@@ -333,15 +316,16 @@ void* rvkGetProcAddress(const char* name)
 bool rvkPeekMessage(RvkMessage* message)
 {
     SDL_Event& event = platform.lastEvent;
-    if (interruptSignal != 0 && !interruptMessageSent) {
+    if (interruptedBySignal() != 0 && !interruptMessageSent) {
         // Told once, as the quit message; a capture stops writing at once.
         interruptMessageSent = true;
-        interruptedBySignal();
-        event = SDL_Event{};
-        event.type = SDL_QUIT;
-        message->kind = RVK_MSG_QUIT;
-        message->wParam = 0;
-        return true;
+        return quitMessage(message);
+    }
+    if (windowLostToTheServer() && !platform.windowLostMessageSent) {
+        // Like a closed window: the show fades out and shuts down.
+        platform.windowLostMessageSent = true;
+        rvkMsg("lumenvat: the window was destroyed by another program; quitting\n");
+        return quitMessage(message);
     }
     if (!SDL_WasInit(SDL_INIT_EVENTS) || !SDL_PollEvent(&event))
         return false;
@@ -370,6 +354,8 @@ void rvkSwapBuffers(void* hdc)
     if (options().capture)
         captureWriteFrame();
     SDL_GL_SwapWindow(platform.window);
+    if (!options().capture)
+        frameShown();
 }
 
 bool rvkGetKey(int virtualKey)

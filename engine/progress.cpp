@@ -3,10 +3,14 @@
 // times a second); otherwise, in a log or a pipe, a whole line every few seconds and one at the
 // end, so the log stays readable. The clock starts when the first frame is done: start-up is not
 // part of the rate.
+// The live show's frame times are kept too (from one shown frame to the next) and logged at the
+// shutdown: frames drawn, their median and 95th-percentile time and the rate, so that a user can
+// tell how well the machine keeps up.
 #include "lumenvat_local.h"
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -27,6 +31,14 @@ struct ProgressState {
 
 ProgressState progress;
 
+// The live show's frames: the counter at the last one shown, and each frame's time in ms.
+struct FrameTimes {
+    Uint64 lastShown = 0;
+    std::vector<double> ms;
+};
+
+FrameTimes frameTimes;
+
 double secondsSince(Uint64 then)
 {
     return static_cast<double>(SDL_GetPerformanceCounter() - then) / static_cast<double>(SDL_GetPerformanceFrequency());
@@ -44,6 +56,38 @@ std::string clockText(double seconds)
 }
 
 } // namespace
+
+double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty())
+        return 0;
+    size_t at = std::min(values.size() - 1, static_cast<size_t>(fraction * static_cast<double>(values.size())));
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at), values.end());
+    return values[at];
+}
+
+void frameShown()
+{
+    Uint64 now = SDL_GetPerformanceCounter();
+    if (frameTimes.lastShown)
+        frameTimes.ms.push_back(static_cast<double>(now - frameTimes.lastShown) * 1000.0 /
+                                static_cast<double>(SDL_GetPerformanceFrequency()));
+    frameTimes.lastShown = now;
+}
+
+void frameTimesReport()
+{
+    const std::vector<double>& ms = frameTimes.ms;
+    if (!ms.empty()) {
+        double total = 0;
+        for (double t : ms)
+            total += t;
+        rvkMsg("lumenvat: %zu frames drawn in %.1f s, %.1f fps; frame time median %.1f ms, 95th percentile %.1f ms\n",
+               ms.size() + 1, total / 1000.0, total > 0 ? 1000.0 * static_cast<double>(ms.size()) / total : 0.0,
+               percentile(ms, 0.5), percentile(ms, 0.95));
+    }
+    frameTimes = FrameTimes();
+}
 
 void progressReset()
 {

@@ -19,6 +19,8 @@ packages=(
   # from fonts-dejavu-extra); the setup dialog's font (Arial's metrics, so its labels fit the
   # dialog's table)
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
+  # X core fonts: SDL draws its error boxes with them, and shows none without
+  xfonts-base
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # the fuzzing harnesses: clang with libFuzzer and the sanitizers

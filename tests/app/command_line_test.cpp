@@ -56,11 +56,15 @@ TEST(CommandLine, RefusesBadValuesWithAReason)
         {"--window", "--fullscreen"}, {"--capture", "d", "--window"},
         {"--from", "5"},            {"--capture", "d", "--from", "500", "--to", "100"},
         {"--bogus"},                {"--data", ""},
+        {"--size", "+640x+360"},    {"--size", " 640x 360"}, {"--fps", " 30"},
+        // Positions past the show's end (281200 ms).
+        {"--start", "300000"},      {"--capture", "d", "--from", "300000", "--to", "300000"},
+        {"--export", "a.mp4", "--to", "281201"},
     };
     for (const auto& args : bad) {
         CommandLine cl;
         std::string error;
-        EXPECT_FALSE(parse(args, cl, &error)) << args[0];
+        EXPECT_FALSE(parse(args, cl, &error)) << args[0] << " " << args.back();
         EXPECT_FALSE(error.empty()) << args[0];
     }
 }

@@ -1,12 +1,16 @@
 // The program's exit status and messages when things go wrong: a disk that fills up, a folder that
-// refuses files, an interrupting signal, a show that ends before the capture's last position,
-// missing scene files, and a capture folder that already holds frames.
+// refuses files, an interrupting signal, positions past the show's end, missing scene files, an
+// archive that is no file or expands without bound, no place for the log, and a capture folder
+// that already holds frames.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -28,6 +32,36 @@ int countFrames(const std::string& dir)
 }
 
 const char* const kSmall = "--size 64x36 --fps 10";
+
+bool exists(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+// Runs build/sublumen with these arguments, its output to `log`; the exit status, and its peak
+// resident memory in MiB.
+int runMeasured(const std::vector<std::string>& args, const std::string& log, long& peakMiB)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        alarm(60); // a program that hangs ends with SIGALRM (status 142)
+        int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1), dup2(out, 2);
+        std::string path = programPath();
+        std::vector<char*> argv{path.data()};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    peakMiB = usage.ru_maxrss / 1024;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 } // namespace
 
@@ -114,16 +148,80 @@ TEST(FailureStatus, SigintOrSigtermDuringACaptureEndsItWithStatus130)
     }
 }
 
-TEST(FailureStatus, ACaptureCutOffByTheShowsEndSaysSoAndFails)
+TEST(FailureStatus, PositionsPastTheShowsEndAreBadArgumentsAndItsEndIsStillCaptured)
 {
-    std::string dir = makeTempDir("cutoff");
+    // The show ends at 281200 ms: a frame past it would be drawn after the last one, and a live
+    // show started there would quit at once without a word.
+    struct Row {
+        std::string arguments;
+        int status;
+        const char* message;
+    };
+    std::string dir = makeTempDir("past-end");
+    const Row rows[] = {
+        {"--capture " + dir + "/a --from 300000 --to 300000", 2, "--from takes a position in the show, 0 to 281200 ms"},
+        {"--capture " + dir + "/b --from 281000 --to 282000", 2, "--to takes a position in the show, 0 to 281200 ms"},
+        {"--window --start 300000", 2, "--start takes a position in the show, 0 to 281200 ms, not '300000'"},
+        {"--capture " + dir + "/c --from 281100 --to 281200", 0, ""},
+    };
+    for (const Row& row : rows) {
+        std::string output;
+        EXPECT_EQ(runProgram(row.arguments + " " + kSmall + " --no-audio --log " + dir + "/log.txt", &output),
+                  row.status)
+            << row.arguments << "\n" << output;
+        EXPECT_NE(output.find(row.message), std::string::npos) << output;
+    }
+    EXPECT_EQ(countFrames(dir + "/c"), 2); // 281100 and 281200
+    EXPECT_FALSE(exists(dir + "/a"));
+}
+
+TEST(FailureStatus, AnArchiveThatIsNoFileOrExpandsWithoutBoundFailsFastInBoundedMemory)
+{
+    std::string dir = makeTempDir("archive");
+    // A FIFO would block the open until a writer came; a zip of 16 entries of 63 MiB of zeros
+    // (about 1 GiB in all, 1 MiB packed) would be held whole. Both end with status 1: the one
+    // without a scene, the other without an archive.
+    ASSERT_EQ(mkfifo((dir + "/fifo.pak").c_str(), 0644), 0);
+    {
+        // Freed before the runs: a child's peak memory counts what it was forked with.
+        const std::string zeros(63u << 20, '\0');
+        std::vector<ZipEntry> bomb;
+        for (int i = 0; i < 16; ++i)
+            bomb.push_back({"bomb" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".txt", zeros, true});
+        ASSERT_TRUE(writeFile(dir + "/bomb.pak", zipOf(bomb)));
+    }
+    struct Row {
+        const char* archive;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"/fifo.pak", "cannot open the archive " },
+        {"/bomb.pak", "would take the archive's files past the 128 MiB they may hold in all; left out"},
+    };
+    for (const Row& row : rows) {
+        long peakMiB = 0;
+        int status = runMeasured({"--capture", dir + "/frames", "--to", "0", "--size", "64x36", "--data",
+                                  dir + row.archive, "--log", dir + "/log.txt"},
+                                 dir + "/output.txt", peakMiB);
+        std::string log = logOf(dir);
+        EXPECT_EQ(status, 1) << row.archive << "\n" << log;
+        EXPECT_NE(log.find(row.message), std::string::npos) << log;
+        EXPECT_LT(peakMiB, 640) << row.archive;
+    }
+    EXPECT_NE(logOf(dir).find("bomb02.txt (66060288 bytes)"), std::string::npos) << "named as left out";
+}
+
+TEST(FailureStatus, WithoutHomeOrStateFolderTheLogGoesToStderrOnlyAndSaysSo)
+{
+    std::string dir = makeTempDir("nohome");
     std::string output;
-    int status = runProgram("--capture " + dir + "/frames --from 281000 --to 282000 " + std::string(kSmall) +
-                                " --log " + dir + "/log.txt",
+    int status = runCommand("cd '" + dir + "' && env -u HOME -u XDG_STATE_HOME '" + programPath() +
+                                "' --capture frames --to 0 " + kSmall + " 2>&1",
                             &output);
-    EXPECT_EQ(status, 1) << output;
-    EXPECT_EQ(countFrames(dir + "/frames"), 4); // 281000 to 281300: the frame past the end is still drawn
-    EXPECT_NE(logOf(dir).find("with 4 of 11 frames written"), std::string::npos) << logOf(dir);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("neither XDG_STATE_HOME nor HOME is set; logging to stderr only"), std::string::npos)
+        << output;
+    EXPECT_FALSE(exists(dir + "/sublumen.log")) << "no log file left in the folder the program ran in";
 }
 
 TEST(FailureStatus, AMissingSceneDocumentOrBindingsFileEndsWithStatus1AfterItsMessage)

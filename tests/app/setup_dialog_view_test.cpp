@@ -72,6 +72,18 @@ public:
         return status;
     }
     void signal(int sig) { kill(-pid, sig); }
+    // To the program alone, not its process group (as `kill PID` sends it).
+    void signalProgram(int sig) { kill(pid, sig); }
+    // Whether no process of the group is left (a child the program forked included).
+    bool groupGone(std::chrono::milliseconds limit)
+    {
+        for (auto end = std::chrono::steady_clock::now() + limit; kill(-pid, 0) == 0;) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            std::this_thread::sleep_for(50ms);
+        }
+        return true;
+    }
 
 private:
     pid_t pid = -1;
@@ -342,6 +354,64 @@ TEST_F(SetupDialogView, DialogLeavesTheProcessLocaleAlone)
     EXPECT_TRUE(shown);
     EXPECT_FALSE(dialog.accepted());
     EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
+}
+
+// The program waiting in a window of its own (the dialog, an error box shown from a forked child)
+// still ends at once on SIGINT or SIGTERM sent to it alone, with status 130; killed, it takes
+// the box's child with it.
+TEST_F(SetupDialogView, AnInterruptEndsTheDialogOrAnErrorBoxWithStatus130)
+{
+    struct Row {
+        const char* arguments;
+        int signal;
+        int status;
+    };
+    const Row rows[] = {
+        {"", SIGINT, 130},
+        {"", SIGTERM, 130},
+        {"--window --size 320x240 --data /nonexistent/data.pak", SIGINT, 130},
+        {"--window --size 320x240 --data /nonexistent/data.pak", SIGKILL, 137},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.arguments) + " signal " + std::to_string(row.signal));
+        std::unique_ptr<Child> program;
+        if (*row.arguments) {
+            program = std::make_unique<Child>("SDL_AUDIODRIVER=dummy exec " + testsupport::programPath() +
+                                              " --no-audio --log " + logPath + " " + row.arguments);
+            ASSERT_TRUE(logShows("[box] Sublumen: The data archive could not be opened", 30s)) << log();
+            std::this_thread::sleep_for(500ms); // the box's child is up
+            if (program->waitFor(0ms) >= 0) {
+                std::printf("no error box can be shown on this server (SDL needs X core fonts: xfonts-base)\n");
+                continue;
+            }
+        } else {
+            ASSERT_FALSE(startProgram(program).empty()) << log();
+        }
+        program->signalProgram(row.signal);
+        EXPECT_EQ(program->waitFor(5s), row.status) << log();
+        EXPECT_TRUE(program->groupGone(5s)) << "a child of the program outlived it";
+        if (row.status == 130) {
+            EXPECT_NE(log().find("interrupted by signal " + std::to_string(row.signal)), std::string::npos) << log();
+        }
+        EXPECT_EQ(log().find("window 1"), std::string::npos) << "the dialog opened no show: " << log();
+    }
+}
+
+// Another program destroying the show's window (as xdotool windowclose does) is a quit like the
+// window's close button, not an X error that ends the process without its shutdown.
+TEST_F(SetupDialogView, AWindowDestroyedByAnotherProgramIsAQuit)
+{
+    std::unique_ptr<Child> program = std::make_unique<Child>(
+        "SDL_AUDIODRIVER=dummy exec " + testsupport::programPath() + " --no-audio --window --size 320x240 --log " +
+        logPath);
+    ASSERT_TRUE(logShows("lumenvat: archive", 60s)) << log();
+    std::string window;
+    runCommand("xdotool search --onlyvisible --name '^Sublumen$'", &window);
+    ASSERT_FALSE(window.empty());
+    runCommand("xdotool windowclose " + window.substr(0, window.find('\n')));
+    EXPECT_EQ(program->waitFor(30s), 0) << log();
+    EXPECT_NE(log().find("the window was destroyed by another program"), std::string::npos) << log();
+    EXPECT_NE(log().find("shut down at"), std::string::npos) << log();
 }
 
 TEST_F(SetupDialogView, WindowOptionsSkipTheDialog)

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <sys/stat.h>
 
 using namespace BRAVIK_LUMENVAT;
@@ -23,39 +22,6 @@ void mount(const std::string& data, const std::string& overlay, const std::strin
     options.boxesToLogOnly = true;
     rvkSetOptions(&options);
     ASSERT_TRUE(rvkReadPak("data.pak"));
-}
-
-// A zip of stored entries, names as given (pakbuild refuses unsafe ones).
-std::string storedZip(const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    auto crc32 = [](const std::string& data) {
-        uint32_t crc = 0xFFFFFFFFu;
-        for (unsigned char c : data) {
-            crc ^= c;
-            for (int k = 0; k < 8; ++k)
-                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-        return ~crc;
-    };
-    auto u16 = [](std::string& out, unsigned v) { out += char(v & 0xFF), out += char(v >> 8 & 0xFF); };
-    auto u32 = [&](std::string& out, uint32_t v) { u16(out, v & 0xFFFF), u16(out, v >> 16); };
-    std::string zip, directory;
-    for (const auto& [name, data] : entries) {
-        uint32_t offset = static_cast<uint32_t>(zip.size()), crc = crc32(data);
-        auto common = [&](std::string& out) {
-            u16(out, 20), u16(out, 0), u16(out, 0), u16(out, 0), u16(out, 0x21);
-            u32(out, crc), u32(out, data.size()), u32(out, data.size()), u16(out, name.size()), u16(out, 0);
-        };
-        u32(zip, 0x04034b50u), common(zip), zip += name, zip += data;
-        u32(directory, 0x02014b50u), u16(directory, 20), common(directory);
-        u16(directory, 0), u16(directory, 0), u16(directory, 0), u32(directory, 0), u32(directory, offset);
-        directory += name;
-    }
-    uint32_t at = static_cast<uint32_t>(zip.size());
-    zip += directory;
-    u32(zip, 0x06054b50u), u16(zip, 0), u16(zip, 0), u16(zip, entries.size()), u16(zip, entries.size());
-    u32(zip, directory.size()), u32(zip, at), u16(zip, 0);
-    return zip;
 }
 
 } // namespace
@@ -107,10 +73,10 @@ TEST(Archive, AFifoOrAHugeFileInTheOverlayIsLeftOutWithALogLine)
 TEST(Archive, AnEntryWithAnUnsafeNameIsSkippedAndTheRestStays)
 {
     std::string dir = makeTempDir("unsafe-zip");
-    ASSERT_TRUE(writeFile(dir + "/data.pak", storedZip({{"alpha.txt", "alpha"},
-                                                        {"/etc/evil.txt", "evil"},
-                                                        {"../up.txt", "up"},
-                                                        {"zeta.xml", "<a/>"}})));
+    ASSERT_TRUE(writeFile(dir + "/data.pak", zipOf({{"alpha.txt", "alpha"},
+                                                    {"/etc/evil.txt", "evil"},
+                                                    {"../up.txt", "up"},
+                                                    {"zeta.xml", "<a/>"}})));
     std::string log = dir + "/log.txt";
     mount(dir + "/data.pak", "", log);
     ASSERT_EQ(rvkGetTextCount(), 2);

@@ -4,6 +4,7 @@
 #include "engine_api.h"
 
 #include <GL/gl.h>
+#include <zlib.h>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -197,6 +198,47 @@ bool sameFrameBytes(const std::string& dirA, const std::string& dirB, int frame)
 {
     std::string a, b;
     return readFile(framePath(dirA, frame), a) && readFile(framePath(dirB, frame), b) && a == b;
+}
+
+std::string zipOf(const std::vector<ZipEntry>& entries)
+{
+    auto u16 = [](std::string& out, unsigned v) { out += char(v & 0xFF), out += char(v >> 8 & 0xFF); };
+    auto u32 = [&](std::string& out, uint32_t v) { u16(out, v & 0xFFFF), u16(out, v >> 16); };
+    std::string zip, directory;
+    for (const ZipEntry& entry : entries) {
+        std::string_view data = entry.data;
+        std::string packed(data);
+        if (entry.deflate) {
+            packed.assign(compressBound(static_cast<uLong>(data.size())), '\0');
+            z_stream z{};
+            deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+            z.avail_in = static_cast<uInt>(data.size());
+            z.next_out = reinterpret_cast<Bytef*>(packed.data());
+            z.avail_out = static_cast<uInt>(packed.size());
+            deflate(&z, Z_FINISH);
+            packed.resize(z.total_out);
+            deflateEnd(&z);
+        }
+        uint32_t offset = static_cast<uint32_t>(zip.size());
+        uint32_t crc = static_cast<uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+        auto common = [&](std::string& out) {
+            u16(out, 20), u16(out, 0), u16(out, entry.deflate ? 8 : 0), u16(out, 0), u16(out, 0x21), u32(out, crc);
+            u32(out, static_cast<uint32_t>(packed.size())), u32(out, static_cast<uint32_t>(data.size()));
+            u16(out, static_cast<unsigned>(entry.name.size())), u16(out, 0);
+        };
+        u32(zip, 0x04034b50u), common(zip), zip += entry.name, zip += packed;
+        u32(directory, 0x02014b50u), u16(directory, 20), common(directory);
+        u16(directory, 0), u16(directory, 0), u16(directory, 0), u32(directory, 0), u32(directory, offset);
+        directory += entry.name;
+    }
+    uint32_t at = static_cast<uint32_t>(zip.size());
+    zip += directory;
+    unsigned count = static_cast<unsigned>(entries.size());
+    u32(zip, 0x06054b50u), u16(zip, 0), u16(zip, 0), u16(zip, count), u16(zip, count);
+    u32(zip, static_cast<uint32_t>(directory.size())), u32(zip, at), u16(zip, 0);
+    return zip;
 }
 
 std::string logOf(const std::string& dir)

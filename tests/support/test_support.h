@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace testsupport {
@@ -52,6 +53,15 @@ bool writeFile(const std::string& path, const std::string& bytes);
 int runCommand(const std::string& command, std::string* output = nullptr);
 // Runs build/sublumen with the arguments; exit status, stdout and stderr together in `output`.
 int runProgram(const std::string& arguments, std::string* output = nullptr);
+// A zip of these entries, names as given (pakbuild refuses unsafe ones): each entry stored, or
+// deflated where `deflate` is set. The entries only view their data.
+struct ZipEntry {
+    std::string name;
+    std::string_view data;
+    bool deflate = false;
+};
+std::string zipOf(const std::vector<ZipEntry>& entries);
+
 // DIR/log.txt, the log a test's run of the program was given; empty when there is none.
 std::string logOf(const std::string& dir);
 
