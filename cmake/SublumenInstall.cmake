@@ -11,8 +11,13 @@
 set(SUBLUMEN_APP_ID org.sublumen.Sublumen CACHE STRING "Reverse-DNS id of the desktop entry and the AppStream metainfo")
 set(SUBLUMEN_HOMEPAGE https://sublumen.invalid CACHE STRING "The project's home page, named in the AppStream metainfo")
 
+# An RPATH, not a RUNPATH (--disable-new-dtags): the loader also searches it for the libraries
+# that other libraries need, which is what lets scripts/bundle-linux.sh put all of them beside
+# the engine. The build tree's programs keep their build paths.
 set(private_lib lib/sublumen)
 set_target_properties(sublumen dae-info PROPERTIES INSTALL_RPATH "$ORIGIN/../${private_lib}")
+target_link_options(sublumen PRIVATE -Wl,--disable-new-dtags)
+target_link_options(dae-info PRIVATE -Wl,--disable-new-dtags)
 install(TARGETS sublumen dae-info RUNTIME DESTINATION bin)
 install(TARGETS lumenvat LIBRARY DESTINATION ${private_lib} NAMELINK_SKIP)
 install(FILES ${CMAKE_BINARY_DIR}/data.pak DESTINATION share/sublumen)

@@ -77,6 +77,31 @@ TEST(Program, SameCaptureArgumentsGiveIdenticalBytes)
     }
 }
 
+TEST(Program, ACaptureWithoutADisplayServerGivesTheSameBytesAsUnderXvfb)
+{
+    if (runCommand("[ -n \"$DISPLAY\" ]") != 0)
+        GTEST_SKIP() << "the comparison needs the X server the test runs under";
+    const std::string args = "--from 96000 --to 96500 --fps 4 --size 320x180";
+    std::string x = capture("under-x", args);
+    std::string dir = makeTempDir("offscreen");
+    std::string output;
+    ASSERT_EQ(runCommand("env -u DISPLAY -u WAYLAND_DISPLAY " + programPath() + " --capture " + dir + "/frames " +
+                             args + " --log " + dir + "/log.txt",
+                         &output),
+              0)
+        << output;
+    EXPECT_NE(logOf(dir).find("video driver offscreen"), std::string::npos) << logOf(dir);
+    std::vector<std::string> frames = listPngs(dir + "/frames");
+    ASSERT_EQ(frames, listPngs(x + "/frames"));
+    ASSERT_EQ(frames.size(), 3u);
+    for (const std::string& f : frames) {
+        std::string a, b;
+        ASSERT_TRUE(readFile(x + "/frames/" + f, a));
+        ASSERT_TRUE(readFile(dir + "/frames/" + f, b));
+        EXPECT_TRUE(a == b) << f << " differs";
+    }
+}
+
 TEST(Program, MissingArchiveIsAClearErrorNotACrash)
 {
     std::string dir = makeTempDir("nopak");
