@@ -70,7 +70,7 @@ done
 cp packaging/linux/copyright "$root/licences/sublumen.copyright"
 declare -A realpaths
 for path in "${carried[@]}"; do realpaths[$(realpath "$path")]=1; done
-dpkg -S "${!realpaths[@]}" "${carried[@]}" 2>/dev/null | sed 's/:[^ ]*: .*//' | sort -u | while read -r package; do
+{ dpkg -S "${!realpaths[@]}" "${carried[@]}" 2>/dev/null || true; } | sed 's/:[^ ]*: .*//' | sort -u | while read -r package; do
     if [ -e "/usr/share/doc/$package/copyright" ]; then
         cp "/usr/share/doc/$package/copyright" "$root/licences/$package.copyright"
     else
