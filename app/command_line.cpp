@@ -87,8 +87,9 @@ const char* usageText()
            "Keys: Escape fades out and quits; F1 with Left or Right seeks.\n"
            "\n"
            "Exit status: 0 the show ran (or was quit); 1 a failure (a missing scene file, a frame\n"
-           "that could not be written, a capture the show's end cut short); 2 bad arguments;\n"
-           "130 interrupted by SIGINT or SIGTERM.\n";
+           "that could not be written, a capture the show's end cut short, no EGL driver for a\n"
+           "capture or export without a display); 2 bad arguments, or the show without a display\n"
+           "it can open; 130 interrupted by SIGINT or SIGTERM.\n";
     return text.c_str();
 }
 

@@ -35,35 +35,38 @@ install(FILES ${made}/${SUBLUMEN_APP_ID}.metainfo.xml DESTINATION share/metainfo
 # The man page and the package's changelog go in compressed, as Debian installs them (-n: no
 # time stamp, so the same source gives the same bytes).
 configure_file(${desktop_dir}/sublumen.6 ${made}/sublumen.6 @ONLY)
+configure_file(${desktop_dir}/dae-info.1 ${made}/dae-info.1 @ONLY)
 file(WRITE ${made}/changelog
   "sublumen (${PROJECT_VERSION}) unstable; urgency=low\n\n  * Release ${PROJECT_VERSION}.\n\n"
   " -- Sublumen <dev@sublumen.invalid>  Wed, 09 Dec 2026 12:00:00 +0000\n")
-add_custom_command(OUTPUT ${made}/sublumen.6.gz ${made}/changelog.gz
-  COMMAND gzip -9nkf sublumen.6 changelog
-  DEPENDS ${made}/sublumen.6 ${made}/changelog
+add_custom_command(OUTPUT ${made}/sublumen.6.gz ${made}/dae-info.1.gz ${made}/changelog.gz
+  COMMAND gzip -9nkf sublumen.6 dae-info.1 changelog
+  DEPENDS ${made}/sublumen.6 ${made}/dae-info.1 ${made}/changelog
   WORKING_DIRECTORY ${made}
   VERBATIM)
-add_custom_target(packaging_docs ALL DEPENDS ${made}/sublumen.6.gz ${made}/changelog.gz)
+add_custom_target(packaging_docs ALL DEPENDS ${made}/sublumen.6.gz ${made}/dae-info.1.gz ${made}/changelog.gz)
 install(FILES ${made}/sublumen.6.gz DESTINATION share/man/man6)
+install(FILES ${made}/dae-info.1.gz DESTINATION share/man/man1)
 install(FILES ${desktop_dir}/copyright ${made}/changelog.gz DESTINATION share/doc/sublumen)
 
 set(CPACK_PACKAGE_NAME sublumen)
 set(CPACK_PACKAGE_VENDOR "The Sublumen developers")
 set(CPACK_PACKAGE_CONTACT "Sublumen <dev@sublumen.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time audiovisual production")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "real-time audiovisual production
- A small setup dialog, then one OpenGL window in which eight rendered effects play for 281
- seconds in step with the music. The show can also be rendered into PNG frames or a video
- file without a display (through EGL).")
+set(CPACK_PACKAGE_DESCRIPTION "A small setup dialog, then one OpenGL window in which eight rendered
+effects play for 281 seconds in step with the music. The show can also be
+rendered into PNG frames or a video file without a display (through EGL).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # dpkg-shlibdeps must find the engine library among the package's own files.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
-# The offscreen driver needs an EGL implementation, which no library links directly.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl1")
+# SDL opens GL (GLX) and EGL (the offscreen driver) at run time, so no library links them:
+# named here, with Mesa's drivers (llvmpipe) for a machine without a GPU driver of its own.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libegl1")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
