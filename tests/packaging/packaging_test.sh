@@ -53,12 +53,12 @@ bundle)
     "$source/scripts/bundle-linux.sh" --build "$build" --out "$work" --no-tar
     root=$work/Sublumen-linux-x86_64
     for program in "$root/bin/sublumen" "$root/bin/dae-info"; do
-        missing=$(LD_LIBRARY_PATH= ldd "$program" | grep "not found" || true)
-        [ -z "$missing" ] || fail "$program: $missing"
-        ldd "$program" | grep -q "lib/sublumen/libSDL2" ||
-            [ "$(basename "$program")" = dae-info ] || fail "$program does not load the bundle's SDL2"
+        libraries=$(LD_LIBRARY_PATH= ldd "$program")
+        ! grep "not found" <<<"$libraries" || fail "$program misses libraries"
+        grep -q "lib/sublumen/libSDL2" <<<"$libraries" || fail "$program does not load the bundle's SDL2"
     done
-    LD_LIBRARY_PATH= "$root/bin/sublumen" --version | grep -q "^sublumen " || fail "the bundle's program does not start"
+    version=$(LD_LIBRARY_PATH= "$root/bin/sublumen" --version)
+    [[ "$version" == "sublumen "* ]] || fail "the bundle's program does not start"
     ;;
 *)
     echo "usage: $0 install|bundle BUILD" >&2
