@@ -9,8 +9,10 @@
 #   scripts/bundle-linux.sh [--build DIR] [--out DIR] [--no-tar]
 #
 # Left out, as the target's own: the C library, libstdc++ and libgcc_s (every GL driver brings
-# them, and an older copy of ours would break a newer driver), OpenGL/EGL/GLX and the X11, xcb,
-# Wayland, DRM and GBM libraries of the driver stack.
+# them, and an older copy of ours would break a newer driver), OpenGL/EGL/GLX and the libraries
+# the GL driver itself needs (X11 and xcb's core, the Wayland client, DRM, GBM). GLU's
+# libOpenGL.so.0 is carried: GLVND's thin front, on systems without GLVND too. A carried library
+# with a search path of its own (libpulse's) gets $ORIGIN instead (patchelf).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build out=. tar=1
@@ -25,6 +27,7 @@ done
 name=Sublumen-linux-x86_64
 root=$(realpath -m "$out/$name")
 lib=$root/lib/sublumen
+command -v patchelf >/dev/null || { echo "bundle: patchelf is needed (apt-get install patchelf)" >&2; exit 1; }
 rm -rf "$root"
 cmake --install "$build" --prefix "$root" >/dev/null
 mkdir -p "$root/licences"
@@ -33,9 +36,9 @@ system_library() {
     case "$1" in
     linux-vdso.so* | ld-linux*.so* | libc.so* | libm.so* | libdl.so* | librt.so* | libpthread.so* | \
         libresolv.so* | libutil.so* | libstdc++.so* | libgcc_s.so* | \
-        libGL.so* | libEGL.so* | libGLX.so* | libGLdispatch.so* | libOpenGL.so* | \
-        libX11.so* | libX11-xcb.so* | libxcb*.so* | libXau.so* | libXdmcp.so* | libXext.so* | \
-        libXfixes.so* | libwayland-*.so* | libdrm.so* | libgbm.so*) return 0 ;;
+        libGL.so* | libEGL.so* | libGLX.so* | libGLdispatch.so* | \
+        libX11.so* | libX11-xcb.so* | libxcb.so* | libXau.so* | libXdmcp.so* | libXext.so* | \
+        libXfixes.so* | libwayland-client.so* | libwayland-server.so* | libdrm.so* | libgbm.so*) return 0 ;;
     esac
     return 1
 }
@@ -61,6 +64,9 @@ while [ ${#queue[@]} -gt 0 ]; do
             exit 1
         fi
         cp -L "$path" "$lib/$soname"
+        if readelf -d "$lib/$soname" | grep -q -E '\((RPATH|RUNPATH)\)'; then
+            patchelf --set-rpath '$ORIGIN' "$lib/$soname"
+        fi
         carried+=("$path")
         queue+=("$lib/$soname")
     done
