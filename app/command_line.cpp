@@ -48,13 +48,14 @@ const char* usageText()
            "  sublumen [--window | --fullscreen] [--size WxH] [--aspect 4:3|16:10|16:9]\n"
            "           [--start MS] [--data PATH] [--overlay DIR] [--log FILE] [--no-audio]\n"
            "  sublumen --capture DIR [--force] [--from MS] [--to MS] [--fps N] [--size WxH]\n"
-           "           [--aspect A]\n"
+           "           [--aspect A] [--headless]\n"
            "  sublumen --export FILE [--force] [--from MS] [--to MS] [--fps N] [--size WxH]\n"
-           "           [--aspect A] [--crf N]\n"
+           "           [--aspect A] [--crf N] [--headless]\n"
+           "  sublumen --help | --version\n"
            "\n"
            "Plays Sublumen. Without window options the setup dialog asks for the display mode.\n"
            "Make a video of the show with its music: sublumen --export show.mp4 --fps 30\n"
-           "(without a display, under xvfb-run -a).\n"
+           "(no display needed: without one it renders offscreen through EGL).\n"
            "\n"
            "  --window, --fullscreen  window mode (no dialog); default size 1280x720 windowed,\n"
            "                          the desktop's mode full screen\n"
@@ -62,15 +63,16 @@ const char* usageText()
            "  --aspect A              picture aspect, letterboxed in the window (default: closest\n"
            "                          to the window's shape; with the dialog, the dialog's choice)\n"
            "  --start MS              start at this music position\n"
-           "  --data PATH             the data archive (default: data.pak beside the program)\n"
+           "  --data PATH             the data archive (default: data.pak beside the program,\n"
+           "                          else ../share/sublumen/data.pak from the program's folder)\n"
            "  --overlay DIR           development: files in DIR override the archive's\n"
            "  --log FILE              log file (default: ~/.local/state/sublumen/sublumen.log)\n"
            "  --no-audio              play silently\n"
-           "  --capture DIR           render frames headlessly into DIR/000000.png, ... at\n"
+           "  --capture DIR           render frames into DIR/000000.png, ... at\n"
            "                          positions FROM + i*1000/FPS up to TO; same arguments, same\n"
            "                          bytes (defaults: --from 0 --to ") +
         std::to_string(timeline::kShowEndMs) + " --fps 60 --size 1280x720)\n"
-           "  --export FILE           render the same frames headlessly into a video file with\n"
+           "  --export FILE           render the same frames into a video file with\n"
            "                          the music in step: .mp4 or .mov (H.264 and AAC) or .mkv\n"
            "                          (H.264 and FLAC); same frames as --capture, same defaults;\n"
            "                          written as .FILE.part and renamed when complete\n"
@@ -78,13 +80,16 @@ const char* usageText()
            "                          better and bigger (default 18)\n"
            "  --force                 a capture folder holding numbered frames, or an existing\n"
            "                          export file, is refused; with --force it is replaced\n"
+           "  --headless              capture or export offscreen (EGL) even with a display\n"
            "  --help                  this text\n"
+           "  --version               the program's version\n"
            "\n"
            "Keys: Escape fades out and quits; F1 with Left or Right seeks.\n"
            "\n"
            "Exit status: 0 the show ran (or was quit); 1 a failure (a missing scene file or\n"
-           "archive, a frame that could not be written); 2 bad arguments (a position past the\n"
-           "show's end included); 130 interrupted by SIGINT or SIGTERM.\n";
+           "archive, a frame that could not be written, no EGL driver for a capture or export\n"
+           "without a display); 2 bad arguments (a position past the show's end included), or\n"
+           "the show without a display it can open; 130 interrupted by SIGINT or SIGTERM.\n";
     return text.c_str();
 }
 
@@ -117,6 +122,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         std::string v;
         if (a == "--help" || a == "-h") {
             out.help = true;
+        } else if (a == "--version") {
+            out.version = true;
+        } else if (a == "--headless") {
+            out.headless = true;
         } else if (a == "--window") {
             out.window = true;
         } else if (a == "--fullscreen") {
@@ -213,6 +222,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     }
     if (!out.rendersFrames() && (fromGiven || toGiven || fpsGiven || out.force)) {
         error = "--from, --to, --fps and --force belong to --capture or --export";
+        return false;
+    }
+    if (!out.rendersFrames() && out.headless) {
+        error = "--headless belongs to --capture or --export; the show itself needs a display";
         return false;
     }
     if (!out.exportVideo && out.crfGiven) {

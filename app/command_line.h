@@ -3,8 +3,10 @@
 //   sublumen [--window | --fullscreen] [--size WxH] [--aspect 4:3|16:10|16:9] [--start MS]
 //            [--data PATH] [--overlay DIR] [--log FILE] [--no-audio] [--help]
 //   sublumen --capture DIR [--force] [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect ...]
+//            [--headless]
 //   sublumen --export FILE [--force] [--from MS] [--to MS] [--fps N] [--size WxH] [--aspect ...]
-//            [--crf N]
+//            [--crf N] [--headless]
+//   sublumen --help | --version
 #pragma once
 
 #include "app/demo.h"
@@ -15,6 +17,7 @@
 
 struct CommandLine {
     bool help = false;
+    bool version = false;
     bool window = false;
     bool fullscreen = false;
     bool sizeGiven = false;
@@ -40,7 +43,10 @@ struct CommandLine {
     bool crfGiven = false;
     int crf = 18;
 
-    // A capture or an export: headless frames on the capture clock.
+    // Offscreen (EGL) rendering even where a display is named.
+    bool headless = false;
+
+    // A capture or an export: frames into files on the capture clock.
     bool rendersFrames() const { return capture || exportVideo; }
 };
 

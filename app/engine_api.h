@@ -198,6 +198,10 @@ struct RvkOptions {
     // written under a temporary name in its folder and renamed once it is closed.
     const char* exportPath = nullptr;  // non-null turns export on
     int exportCrf = 18;                // H.264 quality, 0 (lossless) .. 51; lower is better
+
+    // A capture or an export renders through SDL's offscreen driver (a GL context from EGL, no
+    // window system) when no display is named, or always with this set.
+    bool headless = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -299,8 +303,13 @@ LUMENVAT_API void rvkShutDown();
 // after closing audio and the log.
 [[noreturn]] LUMENVAT_API void rvkExitProcess(int code);
 
-// Whether a display can be opened (false in capture mode, which needs one but shows no boxes).
+// Whether the environment names a display (DISPLAY or WAYLAND_DISPLAY); says nothing of whether
+// one answers there. A capture or an export needs none: it renders offscreen.
 LUMENVAT_API bool rvkHasDisplay();
+// Whether the live show can open its window: a display is named and SDL reaches its window system
+// there (not only its offscreen or dummy driver). False with the reason, one line, otherwise.
+// Starts SDL's video subsystem; call it before the setup dialog.
+LUMENVAT_API bool rvkCheckDisplay(char* reason, int reasonSize);
 // The n-th display mode of the main display; false past the last one.
 LUMENVAT_API bool rvkEnumDisplayModes(int index, RvkDisplayMode* mode);
 LUMENVAT_API bool rvkGetDesktopDisplayMode(RvkDisplayMode* mode);

@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/demo.h"
 #include "engine_api.h"
+#include "sublumen_version.h"
 
 #include <cctype>
 #include <cstdio>
@@ -132,15 +133,18 @@ int main(int argc, char** argv)
         std::fputs(usageText(), stdout);
         return 0;
     }
+    if (cl.version) {
+        std::printf("sublumen %s\n", SUBLUMEN_VERSION);
+        return 0;
+    }
     // Before anything renders: a file the export cannot write is a bad argument.
     if (cl.exportVideo && !checkExportFile(cl))
         return 2;
-    if (!rvkHasDisplay()) {
-        std::fprintf(stderr, "sublumen: no display. %s\n",
-                     cl.rendersFrames()
-                         ? "Capture and export need one too: run them under xvfb-run -a."
-                         : "Run under a desktop, or render frames with --capture DIR (or a video with --export "
-                           "FILE) under xvfb-run -a.");
+    // The live show needs a window someone sees; frames into files render offscreen without one.
+    char reason[512];
+    if (!cl.rendersFrames() && !rvkCheckDisplay(reason, sizeof reason)) {
+        std::fprintf(stderr, "sublumen: %s. The show needs a desktop; --capture DIR and --export FILE render "
+                     "without one.\n", reason);
         return 2;
     }
     if (cl.capture && !makeDirectories(cl.captureDir)) {
@@ -156,6 +160,7 @@ int main(int argc, char** argv)
     options.logPath = cl.logPath.empty() ? nullptr : cl.logPath.c_str();
     options.noAudio = cl.noAudio;
     options.startMs = cl.startMs;
+    options.headless = cl.headless;
     if (cl.capture) {
         options.captureDir = cl.captureDir.c_str();
         options.captureFromMs = cl.fromMs;

@@ -16,8 +16,10 @@ find_package(Threads REQUIRED)
 
 find_package(ZLIB REQUIRED)
 
-set(OpenGL_GL_PREFERENCE GLVND)
-find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+# libGL.so.1, not GLVND's libOpenGL.so.0: every GL driver provides the former (GLVND's own libGL
+# among them), so the program and its bundle run on systems that lack GLVND.
+set(OpenGL_GL_PREFERENCE LEGACY)
+find_package(OpenGL REQUIRED)
 # Xlib: the engine watches for errors about its window (engine/platform_x11.cpp).
 find_package(X11 REQUIRED)
 

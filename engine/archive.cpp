@@ -80,6 +80,18 @@ std::string executableDir()
     return slash == std::string::npos ? "." : full.substr(0, slash);
 }
 
+// Where the archive is looked for, in order: the --data path alone when one is given; else beside
+// the program (a build folder, a bundle), then the installed layout's share folder
+// (PREFIX/bin/sublumen reads PREFIX/share/sublumen/data.pak), then the working folder.
+std::vector<std::string> archivePlaces(const std::string& name)
+{
+    if (!options().dataPath.empty())
+        return {options().dataPath};
+    std::string dir = executableDir();
+    std::string parent = dir.substr(0, dir.find_last_of('/'));
+    return {dir + "/" + name, parent + "/share/sublumen/" + name, name};
+}
+
 bool readWhole(const char* name, std::vector<unsigned char>& bytes)
 {
     PHYSFS_File* file = PHYSFS_openRead(name);
@@ -258,12 +270,13 @@ bool rvkReadPak(const char* name)
     openLog();
     if (archive.mounted)
         return true;
-    std::string path = options().dataPath;
-    if (path.empty()) {
-        path = executableDir() + "/" + (name ? name : "data.pak");
-        if (access(path.c_str(), R_OK) != 0 && name && access(name, R_OK) == 0)
-            path = name;
-    }
+    std::vector<std::string> places = archivePlaces(name ? name : "data.pak");
+    std::string path;
+    for (const std::string& place : places)
+        if (access(place.c_str(), R_OK) == 0) {
+            path = place;
+            break;
+        }
     if (!PHYSFS_isInit() && !PHYSFS_init(nullptr)) {
         rvkMsg("lumenvat: PhysicsFS could not start (%s)\n", physfsError());
         return false;
@@ -276,9 +289,15 @@ bool rvkReadPak(const char* name)
             rvkMsg("lumenvat: cannot mount the development folder %s (%s)\n", options().overlayDir.c_str(),
                    reason.c_str());
     }
-    if (!mountArchive(path, false, reason)) {
-        rvkMsg("lumenvat: cannot open the archive %s (%s)\n", path.c_str(), reason.c_str());
-        std::string text = "The data archive could not be opened:\n" + path +
+    if (path.empty() || !mountArchive(path, false, reason)) {
+        std::string looked;
+        for (const std::string& place : places)
+            looked += "\n" + place;
+        if (path.empty())
+            rvkMsg("lumenvat: no data archive; looked for it at:%s\n", looked.c_str());
+        else
+            rvkMsg("lumenvat: cannot open the archive %s (%s)\n", path.c_str(), reason.c_str());
+        std::string text = "The data archive could not be opened. Looked for it at:" + looked +
                            "\n\nBuild it with: cmake --build build";
         rvkMessageBox(rvkGetHWND(), text.c_str(), "Sublumen", RVK_MB_ICONHAND | RVK_MB_TOPMOST);
         rvkExitProcess(1);

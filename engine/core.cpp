@@ -34,6 +34,7 @@ void rvkSetOptions(const RvkOptions* given)
     o.captureDir = given->captureDir ? given->captureDir : "";
     o.exportPath = given->exportPath && !given->captureDir ? given->exportPath : "";
     o.exportCrf = given->exportCrf;
+    o.headless = given->headless;
     o.captureFromMs = given->captureFromMs;
     o.captureToMs = given->captureToMs;
     o.captureFps = given->captureFps > 0 ? given->captureFps : 60;

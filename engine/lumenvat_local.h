@@ -41,6 +41,8 @@ struct Options {
     // Export: capture is on too (its clock and headless window); frames go to this file.
     std::string exportPath;
     int exportCrf = 18;
+    // Capture and export through SDL's offscreen driver even where a display exists.
+    bool headless = false;
 };
 
 Options& options();

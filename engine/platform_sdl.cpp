@@ -2,15 +2,18 @@
 // compatibility context, the letterboxed picture, events as the loop's messages, keys by Win32
 // virtual-key code, display modes, message boxes, GL entry points and the buffer swap.
 //
-// In capture mode the window is an ordinary window of the capture size (under Xvfb nobody sees
-// it); boxes are only logged, keys read as released, and every swap first writes the frame.
+// In capture mode the window is an ordinary window of the capture size, or with no display (or
+// --headless) a window of SDL's offscreen driver, whose GL context comes from EGL; boxes are only
+// logged, keys read as released, and every swap first writes the frame.
 #include "lumenvat_local.h"
 
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -121,9 +124,27 @@ bool quitMessage(RvkMessage* message)
     return true;
 }
 
+// Frames rendered into files need no window system: without a display, or when asked, they go
+// through SDL's offscreen driver (EGL: the GPU's driver where there is one, llvmpipe otherwise).
+// A driver the user names in SDL_VIDEODRIVER still wins over this hint.
+void chooseVideoDriver()
+{
+    if (options().capture && (options().headless || !rvkHasDisplay()))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+}
+
+bool isWindowlessDriver(const char* driver)
+{
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
 [[noreturn]] void failStart(const char* what)
 {
-    rvkMsg("lumenvat: %s: %s\n", what, SDL_GetError());
+    const char* driver = SDL_GetCurrentVideoDriver();
+    rvkMsg("lumenvat: %s (video driver %s): %s\n", what, driver ? driver : "none", SDL_GetError());
+    if (isWindowlessDriver(driver))
+        rvkMsg("lumenvat: rendering without a display needs an EGL driver for OpenGL (Mesa's libegl-mesa0, or "
+               "the GPU's own)\n");
     rvkMessageBox(nullptr, "The demo's window could not be opened. See the log for details.", "Sublumen",
                   RVK_MB_ICONHAND | RVK_MB_TOPMOST);
     rvkExitProcess(1);
@@ -138,6 +159,8 @@ void initSdlSubsystem(uint32_t flags)
     // Our own handlers instead of SDL's, so that an interruption is told apart from a closed window.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     installInterruptHandlers();
+    if ((flags & SDL_INIT_VIDEO) && !SDL_WasInit(SDL_INIT_VIDEO))
+        chooseVideoDriver();
     if (SDL_InitSubSystem(flags) != 0)
         rvkMsg("lumenvat: SDL could not start (%s)\n", SDL_GetError());
 }
@@ -218,6 +241,30 @@ bool rvkHasDisplay()
     return (x11 && *x11) || (wayland && *wayland);
 }
 
+bool rvkCheckDisplay(char* reason, int reasonSize)
+{
+    const char* x11 = std::getenv("DISPLAY");
+    const char* named = x11 && *x11 ? x11 : std::getenv("WAYLAND_DISPLAY");
+    if (!rvkHasDisplay()) {
+        std::snprintf(reason, static_cast<size_t>(reasonSize), "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+        return false;
+    }
+    initSdlSubsystem(SDL_INIT_VIDEO);
+    const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (driver && !isWindowlessDriver(driver))
+        return true;
+    // SDL moves on to its offscreen driver when no window system answers: the show would play
+    // unseen, with no keyboard to stop it.
+    if (driver)
+        std::snprintf(reason, static_cast<size_t>(reasonSize), "cannot open the display %s: no window system answers there (SDL found "
+                      "only its %s driver)", named, driver);
+    else
+        std::snprintf(reason, static_cast<size_t>(reasonSize), "cannot open the display %s (%s)", named, SDL_GetError());
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+}
+
 bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullscreen, bool repeatedFlag, bool alwaysOnTop,
                bool alwaysOnTop2, int eight, int aspectIndex, const char* pakName, int refreshRate)
 {
@@ -274,9 +321,9 @@ bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullscreen, bool re
 
     updatePicture();
     glViewport(platform.picture.x, platform.picture.y, platform.picture.width, platform.picture.height);
-    rvkMsg("lumenvat: %s window %dx%d, picture %dx%d (%s)%s\n", fullscreen ? "fullscreen" : "windowed",
+    rvkMsg("lumenvat: %s window %dx%d, picture %dx%d (%s)%s, video driver %s\n", fullscreen ? "fullscreen" : "windowed",
            windowPixelWidth(), windowPixelHeight(), platform.picture.width, platform.picture.height, aspectName(platform.aspect),
-           capture ? ", capture" : "");
+           capture ? ", capture" : "", SDL_GetCurrentVideoDriver());
     return true;
 }
 

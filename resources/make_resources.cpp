@@ -1,6 +1,6 @@
 // make_resources.cpp - build-time tool: paints the setup dialog's banner (315 x 100) and the
 // program icon (32 x 32, 16 x 16) and writes them as a C++ source of RGBA arrays, plus PNG copies
-// to look at.
+// to look at (with the icon also at 128 x 128, for desktop menus).
 //
 //   make_resources FONT.ttf OUT.cpp PNG_DIR
 //
@@ -297,14 +297,18 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    Canvas banner(315, 100), icon32(32, 32), icon16(16, 16);
+    // The 128-pixel icon is for desktop menus (the installed hicolor theme); only the two small
+    // ones are compiled in.
+    Canvas banner(315, 100), icon32(32, 32), icon16(16, 16), icon128(128, 128);
     paintBanner(banner, fontBytes);
     paintIcon(icon32);
     paintIcon(icon16);
+    paintIcon(icon128);
     std::vector<unsigned char> bannerBytes = toBytes(banner);
     for (size_t i = 3; i < bannerBytes.size(); i += 4)
         bannerBytes[i] = 255;
-    std::vector<unsigned char> icon32Bytes = toBytes(icon32), icon16Bytes = toBytes(icon16);
+    std::vector<unsigned char> icon32Bytes = toBytes(icon32), icon16Bytes = toBytes(icon16),
+                               icon128Bytes = toBytes(icon128);
 
     std::ofstream out(argv[2], std::ios::trunc);
     out << "// Made by make_resources (resources/make_resources.cpp) at build time; not to be edited.\n"
@@ -320,7 +324,8 @@ int main(int argc, char** argv)
     std::string dir = argv[3];
     bool pngs = stbi_write_png((dir + "/banner.png").c_str(), 315, 100, 4, bannerBytes.data(), 315 * 4) &&
                 stbi_write_png((dir + "/icon32.png").c_str(), 32, 32, 4, icon32Bytes.data(), 32 * 4) &&
-                stbi_write_png((dir + "/icon16.png").c_str(), 16, 16, 4, icon16Bytes.data(), 16 * 4);
+                stbi_write_png((dir + "/icon16.png").c_str(), 16, 16, 4, icon16Bytes.data(), 16 * 4) &&
+                stbi_write_png((dir + "/icon128.png").c_str(), 128, 128, 4, icon128Bytes.data(), 128 * 4);
     if (!pngs) {
         std::fprintf(stderr, "make_resources: cannot write the PNG copies into %s\n", dir.c_str());
         return 1;

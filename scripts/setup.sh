@@ -27,6 +27,9 @@ packages=(
   clang libclang-rt-14-dev
   # module players used to check the generated music
   openmpt123 xmp
+  # the install and bundle tests: the desktop entry's and the metainfo's validators, and
+  # scripts/bundle-linux.sh's search-path rewriting
+  desktop-file-utils appstream patchelf
   # the lettering of the opening's title and credit cards (tools/images)
   fonts-lato
 )

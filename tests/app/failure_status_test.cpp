@@ -1,7 +1,7 @@
 // The program's exit status and messages when things go wrong: a disk that fills up, a folder that
 // refuses files, an interrupting signal, positions past the show's end, missing scene files, an
-// archive that is no file or expands without bound, no place for the log, and a capture folder
-// that already holds frames.
+// archive that is no file or expands without bound, no place for the log, a capture folder that
+// already holds frames, and a show with no display it can open.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -271,4 +271,27 @@ TEST(FailureStatus, AFolderWithFramesIsRefusedUnlessForceReplacesThem)
     int w = 0, h = 0;
     EXPECT_FALSE(loadPng(frames + "/000000.png", w, h).empty());
     EXPECT_TRUE(readFile(frames + "/notes.txt", old)) << "files not named as frames are kept";
+}
+
+TEST(FailureStatus, TheLiveShowRefusesADisplayItCannotOpenWithStatus2)
+{
+    // SDL moves on to its offscreen driver when nothing answers on DISPLAY: the show would play
+    // unseen, with no keyboard to stop it, and exit 0.
+    struct Case {
+        const char* display;
+        const char* says;
+    } const cases[] = {
+        {"", "no display"},
+        {":77", "cannot open the display :77"},
+    };
+    for (const Case& c : cases) {
+        std::string dir = makeTempDir("display");
+        std::string output;
+        int status = runCommand("env -u WAYLAND_DISPLAY DISPLAY=" + std::string(c.display) + " timeout 60 " +
+                                    programPath() + " --window --size 64x36 --no-audio --log " + dir + "/log.txt",
+                                &output);
+        EXPECT_EQ(status, 2) << c.display << "\n" << output;
+        EXPECT_NE(output.find(c.says), std::string::npos) << output;
+        EXPECT_NE(output.find("--capture DIR and --export FILE render without one"), std::string::npos) << output;
+    }
 }

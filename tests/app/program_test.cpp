@@ -33,6 +33,20 @@ std::string capture(const std::string& name, const std::string& arguments)
     return dir;
 }
 
+// Two runs' frames folders (DIR/frames) hold the same `count` files, byte for byte.
+void expectSameFrames(const std::string& a, const std::string& b, size_t count)
+{
+    std::vector<std::string> frames = listPngs(a + "/frames");
+    ASSERT_EQ(frames, listPngs(b + "/frames"));
+    ASSERT_EQ(frames.size(), count);
+    for (const std::string& f : frames) {
+        std::string x, y;
+        ASSERT_TRUE(readFile(a + "/frames/" + f, x));
+        ASSERT_TRUE(readFile(b + "/frames/" + f, y));
+        EXPECT_TRUE(x == y) << f << " differs";
+    }
+}
+
 } // namespace
 
 TEST(Program, HelpPrintsUsageAndSucceeds)
@@ -66,15 +80,24 @@ TEST(Program, SameCaptureArgumentsGiveIdenticalBytes)
 {
     const std::string args = "--from 95000 --to 97500 --fps 4 --size 320x180";
     std::string a = capture("same-a", args), b = capture("same-b", args);
-    std::vector<std::string> frames = listPngs(a + "/frames");
-    ASSERT_EQ(frames, listPngs(b + "/frames"));
-    ASSERT_EQ(frames.size(), 11u);
-    for (const std::string& f : frames) {
-        std::string x, y;
-        ASSERT_TRUE(readFile(a + "/frames/" + f, x));
-        ASSERT_TRUE(readFile(b + "/frames/" + f, y));
-        EXPECT_TRUE(x == y) << f << " differs";
-    }
+    expectSameFrames(a, b, 11);
+}
+
+TEST(Program, ACaptureWithoutADisplayServerGivesTheSameBytesAsUnderXvfb)
+{
+    if (runCommand("[ -n \"$DISPLAY\" ]") != 0)
+        GTEST_SKIP() << "the comparison needs the X server the test runs under";
+    const std::string args = "--from 96000 --to 96500 --fps 4 --size 320x180";
+    std::string x = capture("under-x", args);
+    std::string dir = makeTempDir("offscreen");
+    std::string output;
+    ASSERT_EQ(runCommand("env -u DISPLAY -u WAYLAND_DISPLAY " + programPath() + " --capture " + dir + "/frames " +
+                             args + " --log " + dir + "/log.txt",
+                         &output),
+              0)
+        << output;
+    EXPECT_NE(logOf(dir).find("video driver offscreen"), std::string::npos) << logOf(dir);
+    expectSameFrames(x, dir, 3);
 }
 
 TEST(Program, MissingArchiveIsAClearErrorNotACrash)
