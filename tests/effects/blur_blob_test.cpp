@@ -1,7 +1,7 @@
 // The closing effect: the sprite placement, the camera shots, the sprite count and the fade as
 // functions; then a frame drawn into the engine's window with the production's archive (no
 // scene), read back: late in the span no sprite is drawn while the layer is still cleared and
-// blurred, and after the fade the picture is black.
+// blurred, and after the fade the background and the smoke are black.
 #include "effects/blur_blob.h"
 
 #include "render/effect_toolkit.h"
