@@ -46,7 +46,7 @@ bool exists(const std::string& path)
 
 TEST(BlurBlobFrames, AreDeterministicAndNotUniform)
 {
-    // 252 s: the chrome column circling in front of the arcade.
+    // 252 s: the blue-violet column circling in front of the arcade.
     std::vector<Rgba> a = frame(capture(252000, 252000, 1), 0), b = frame(capture(252000, 252000, 1), 0);
     ASSERT_EQ(a.size(), static_cast<size_t>(kWidth * kHeight));
     ASSERT_EQ(b.size(), a.size());
