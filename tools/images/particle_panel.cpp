@@ -20,8 +20,8 @@ namespace imagegen {
 namespace {
 
 const int kPanelSize = 64;
-const float kCoreRadius = 0.3f;  // in half widths
-const float kHazeRadius = 0.6f; // in half widths
+const float kCoreRadius = 0.35f; // in half widths
+const float kHazeRadius = 0.75f; // in half widths
 
 const Color kGlass = {0.12f, 0.06f, 0.16f};
 const Color kHaze = {0.8f, 0.62f, 0.95f};
