@@ -28,7 +28,7 @@ BlurSprite* blurSprites = nullptr;
 namespace {
 
 const float kSceneShiftZ = -37.6f; // puts the scene's (0, 1, 37.6), mid-bay in the arcade, at the target
-const float kSceneFogDensity = 0.1f;
+const float kSceneFogStart = 0.1f;
 const int kSmokePuffs = 100;
 
 } // namespace
@@ -159,7 +159,7 @@ void BlurBlob::render(float p, float fade)
     blurSpriteLayer();
     drawBackground(p, fade);
     drawSmoke(p, fade);
-    drawScene(cam, fade);
+    drawScene(cam);
     composite(cam.part);
     glClearColor(0, 0, 0, 0);
 }
@@ -260,10 +260,9 @@ void BlurBlob::drawSmoke(float p, float fade)
 }
 
 // The shared scene around the column's foot, lit by the third light pattern. Its materials turn
-// fogged fragments transparent; the fog (density 0.1 at full strength) thickens with the cube of
-// the fade's fall, so the scene sinks into the black with the rest of the picture instead of
-// outlasting it: at fade 0 the density is 800 and nothing of the scene is left.
-void BlurBlob::drawScene(const BlurBlobCamera& cam, float fade)
+// fogged fragments transparent; the fog keeps its start to the end, so after the fade the hall
+// still stands in the dark where the background and the smoke have gone black.
+void BlurBlob::drawScene(const BlurBlobCamera& cam)
 {
     rvkSetPerspective(63, 0.5f, 300);
     glLoadIdentity();
@@ -272,8 +271,7 @@ void BlurBlob::drawScene(const BlurBlobCamera& cam, float fade)
     glEnable(GL_DEPTH_TEST);
     glColor4f(1, 1, 1, 1);
     glPushMatrix();
-    float f = std::fmax(fade, 0.05f);
-    glFogf(GL_FOG_START, kSceneFogDensity / (f * f * f));
+    glFogf(GL_FOG_START, kSceneFogStart);
     glTranslatef(0, 0, kSceneShiftZ);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

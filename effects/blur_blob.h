@@ -3,7 +3,8 @@
 // environment image, over the shared scene in its third light pattern (the lights pulled
 // together), a slowly turning background image and drifting smoke. The camera changes between
 // three paths every three beats, and each path gives the column its own material. Near the end
-// the sprites vanish from the last index down, then the whole picture fades to black.
+// the sprites vanish from the last index down, then the background and the smoke fade to black
+// while the hall is still drawn.
 #pragma once
 
 #include "engine_api.h"
@@ -69,6 +70,6 @@ private:
     void blurSpriteLayer();
     void drawBackground(float p, float fade);
     void drawSmoke(float p, float fade);
-    void drawScene(const BlurBlobCamera& camera, float fade);
+    void drawScene(const BlurBlobCamera& camera);
     void composite(float part);
 };

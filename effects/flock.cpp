@@ -314,8 +314,8 @@ void Flock::render(float p, float)
 
     rvkPerspective2D(1, 1);
     glLoadIdentity();
-    // The worms carry their own colours: no texture from the sky may tint them.
-    glDisable(GL_TEXTURE_2D);
+    // The sky stays bound with texturing on: the worms take the tint of its texel at the quad's
+    // last texture coordinate.
     if (worms)
         drawWorms(t, 0.35f);
 

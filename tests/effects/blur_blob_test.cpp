@@ -1,7 +1,8 @@
 // The closing effect: the sprite placement, the camera shots, the sprite count and the fade as
 // functions; then a frame drawn into the engine's window with the production's archive (no
 // scene), read back: late in the span no sprite is drawn while the layer is still cleared and
-// blurred, and after the fade the picture is black.
+// blurred, the lit column has no dark contours, and after the fade the background and the smoke
+// are black.
 #include "effects/blur_blob.h"
 
 #include "render/effect_toolkit.h"
@@ -217,6 +218,29 @@ TEST_F(BlurBlobFrame, AfterTheFadeTheBackgroundAndTheSmokeAreBlack)
     EXPECT_EQ(windowMaximum(), 0);
 }
 
+TEST_F(BlurBlobFrame, TheColumnHasNoDarkContoursInsideItsMask)
+{
+    // 250 s: the column in front of the camera. The composite reaches the window with the
+    // layer's s axis mirrored; wherever the blurred layer is solidly covered the liquid is lit.
+    initialisedEffect().render((250000.0f - 246800) / 34200, 1);
+    rendertest::Image layer = rendertest::readTexture(renderTargetPool.texture1024A);
+    rendertest::Image window = rendertest::readFramebuffer(0, 0, rendertest::kWindowWidth, rendertest::kWindowHeight);
+    ASSERT_EQ(layer.width, 1024);
+    int inside = 0, dark = 0;
+    for (int y = 0; y < window.height; ++y)
+        for (int x = 0; x < window.width; ++x) {
+            int s = static_cast<int>((1 - (x + 0.5f) / static_cast<float>(window.width)) * layer.width);
+            int t = static_cast<int>((y + 0.5f) / static_cast<float>(window.height) * layer.height);
+            if (rendertest::alpha(layer.at(s, t)) < 160)
+                continue;
+            ++inside;
+            uint32_t p = window.at(x, y);
+            dark += std::max({rendertest::red(p), rendertest::green(p), rendertest::blue(p)}) < 24;
+        }
+    EXPECT_GT(inside, window.width * window.height / 50);
+    EXPECT_EQ(dark, 0) << "of " << inside;
+}
+
 // The "blurblob" program of data/ over a window filled with one colour: a layer of alpha 0 leaves
 // the picture as it was, and a sprite surface gets a different look for each material.
 class BlurBlobProgram : public BlurBlobFrame {
@@ -279,12 +303,12 @@ TEST_F(BlurBlobProgram, EachPartHasItsOwnMaterial)
 {
     // A surface leaning up and to one side, fully covered.
     const uint32_t surface = rendertest::rgba(160, 170, 230, 255);
-    uint32_t chrome = compositeOver(surface, 0), glass = compositeOver(surface, 1), plasma = compositeOver(surface, 3);
+    uint32_t violet = compositeOver(surface, 0), magenta = compositeOver(surface, 1), amber = compositeOver(surface, 3);
     uint32_t background = rendertest::rgba(51, 77, 102, 255);
-    EXPECT_GT(difference(chrome, background), 30);
-    EXPECT_GT(difference(chrome, glass), 30);
-    EXPECT_GT(difference(glass, plasma), 30);
-    EXPECT_GT(difference(chrome, plasma), 30);
-    // The plasma glows warm: more red than blue.
-    EXPECT_GT(rendertest::red(plasma), rendertest::blue(plasma));
+    EXPECT_GT(difference(violet, background), 30);
+    EXPECT_GT(difference(violet, magenta), 30);
+    EXPECT_GT(difference(magenta, amber), 30);
+    EXPECT_GT(difference(violet, amber), 30);
+    // The amber is warm: more red than blue.
+    EXPECT_GT(rendertest::red(amber), rendertest::blue(amber));
 }

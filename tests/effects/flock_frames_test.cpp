@@ -1,6 +1,8 @@
 // The flock's frames, captured by the program: deterministic, not uniform, the ribbons' magenta
 // over the sky, and the log showing the data files' "ssao" replacing the built-in program with
-// every uniform the effect sets found.
+// every uniform the effect sets found; and the worms tinted by the sky's texel that the
+// background quad leaves bound.
+#include "image.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -40,4 +42,50 @@ TEST(FlockFrames, AreDeterministicNotUniformAndShowTheRibbons)
         EXPECT_GT(l.deviation, 12.0) << frame;
         EXPECT_GT(magenta, pixels.size() / 100) << frame;
     }
+}
+
+// The worms are drawn with the sky still bound and texturing on, so they take the colour of the
+// texel at the quad's last texture coordinate, a corner of the image. Two black skies, one with
+// white corners: the worms vanish into the first and show their own colours only in the second.
+TEST(FlockFrames, TheWormsTakeTheTintOfTheSkysCornerTexel)
+{
+    const int kSky = 64, kCorner = 3;
+    std::string frames[2];
+    for (int white = 0; white < 2; ++white) {
+        imagegen::Image sky(kSky, kSky);
+        for (int y = 0; y < kSky; ++y)
+            for (int x = 0; x < kSky; ++x) {
+                bool corner = (x < kCorner || x >= kSky - kCorner) && (y < kCorner || y >= kSky - kCorner);
+                float c = white && corner ? 1.0f : 0.0f;
+                sky.set(x, y, {c, c, c}, 1);
+            }
+        std::string dir = makeTempDir(white ? "flock-white-corners" : "flock-black");
+        ASSERT_EQ(runCommand("mkdir -p " + dir + "/overlay"), 0);
+        ASSERT_TRUE(writeFile(dir + "/overlay/anim3.jpg", imagegen::encodePng(sky, 3)));
+        std::string output;
+        // 2 s at 5 frames a second, so the worms' trails grow: 222 s is frame 10.
+        ASSERT_EQ(runProgram("--capture " + dir + " --from 220000 --to 222000 --fps 5 --size 320x180 --overlay " +
+                                 dir + "/overlay",
+                             &output),
+                  0)
+            << output;
+        frames[white] = framePath(dir, 10);
+    }
+    int w = 0, h = 0;
+    std::vector<Rgba> black = loadPng(frames[0], w, h), white = loadPng(frames[1], w, h);
+    ASSERT_EQ(black.size(), 320u * 180u);
+    ASSERT_EQ(white.size(), black.size());
+    // Away from the screen's corners, where the sky's own corners lie, every difference is a worm.
+    const int kMargin = 16;
+    int lighter = 0, darker = 0;
+    for (int y = kMargin; y < h - kMargin; ++y)
+        for (int x = kMargin; x < w - kMargin; ++x) {
+            const Rgba& a = black[static_cast<size_t>(y) * w + x];
+            const Rgba& b = white[static_cast<size_t>(y) * w + x];
+            int change = (b.r - a.r) + (b.g - a.g) + (b.b - a.b);
+            lighter += change > 12;
+            darker += change < -12;
+        }
+    EXPECT_GT(lighter, 100);
+    EXPECT_LT(darker, lighter / 20);
 }

@@ -1,6 +1,7 @@
 // The night water's logic: the ripple step and its normal map on small fields, the drops, the
 // frames that owe no step, the fast inverse square root, the camera's path, the effect drawn
-// without the shared scene, the "water" program and the two generated images.
+// without the shared scene, the moon's rows flipped in the reflection pass and nowhere else, the
+// "water" program and the two generated images.
 #include "effects/collada_test.h"
 #include "effects/skene1.h"
 #include "render/helpers.h"
@@ -249,6 +250,75 @@ TEST(Skene1Draw, WorksWithoutTheSharedSceneAndLeavesNoGLError)
     for (float h : effect.ripple->current)
         stepped += h != 0.0f;
     EXPECT_GT(stepped, 0);
+}
+
+namespace {
+
+// One pass as GL receives it, read back in feedback mode: per polygon, each vertex's window
+// position (x, y) and texture coordinates (s, t), in drawing order.
+std::vector<std::vector<float>> passPolygons(float p, bool reflection)
+{
+    std::vector<GLfloat> buffer(1 << 20);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    rvkSetPerspective(60, 0.01f, 10000);
+    glMatrixMode(GL_MODELVIEW);
+    applySkeneCamera();
+    drawSkenePass(p, 1, reflection);
+    GLint used = glRenderMode(GL_RENDER);
+    std::vector<std::vector<float>> polygons;
+    const int kVertexFloats = 11; // x, y, z, RGBA, s, t, r, q
+    for (GLint i = 0; i < used;) {
+        EXPECT_EQ(buffer[i], static_cast<GLfloat>(GL_POLYGON_TOKEN)) << "only polygons are drawn";
+        if (buffer[i] != static_cast<GLfloat>(GL_POLYGON_TOKEN))
+            break;
+        int count = static_cast<int>(buffer[i + 1]);
+        std::vector<float> polygon;
+        for (int v = 0; v < count; ++v) {
+            const GLfloat* vertex = &buffer[i + 2 + v * kVertexFloats];
+            polygon.insert(polygon.end(), {vertex[0], vertex[1], vertex[7], vertex[8]});
+        }
+        polygons.push_back(polygon);
+        i += 2 + count * kVertexFloats;
+    }
+    return polygons;
+}
+
+} // namespace
+
+TEST(SkenePass, TheReflectionFlipsOnlyTheMoonsRows)
+{
+    ASSERT_TRUE(rendertest::openRenderer(rendertest::dataPakPath()));
+    Skene1 effect;
+    ASSERT_TRUE(effect.init(178250, 219500));
+    const float p = 0.3f;
+    placeSkeneCamera(p);
+    std::vector<std::vector<float>> normal = passPolygons(p, false), mirrored = passPolygons(p, true);
+    ASSERT_EQ(normal.size(), mirrored.size());
+    ASSERT_GT(normal.size(), 100u); // the moon, the puffs and the dust in view
+    // Without the shared scene the moon comes first; clipped to the view it reaches GL as a few
+    // polygons, far fewer than the 50 puffs and 450 motes that follow.
+    size_t flipped = 0;
+    for (size_t k = 0; k < normal.size(); ++k) {
+        const std::vector<float>& a = normal[k];
+        const std::vector<float>& b = mirrored[k];
+        ASSERT_EQ(a.size(), b.size()) << k;
+        bool same = true, rowsFlipped = true;
+        for (size_t v = 0; v < a.size(); v += 4) {
+            EXPECT_NEAR(a[v], b[v], 1e-3f) << k;
+            EXPECT_NEAR(a[v + 1], b[v + 1], 1e-3f) << k;
+            same = same && std::fabs(a[v + 2] - b[v + 2]) < 1e-5f && std::fabs(a[v + 3] - b[v + 3]) < 1e-5f;
+            rowsFlipped = rowsFlipped && std::fabs(a[v + 2] - b[v + 2]) < 1e-5f && std::fabs(a[v + 3] + b[v + 3] - 1) < 1e-5f;
+        }
+        if (k == flipped && !same && rowsFlipped)
+            ++flipped;
+        else
+            EXPECT_TRUE(same) << "polygon " << k << " differs between the passes";
+    }
+    EXPECT_GE(flipped, 1u);
+    EXPECT_LE(flipped, 6u);
 }
 
 TEST(WaterProgram, BuildsWithItsThreeUniforms)
