@@ -29,7 +29,7 @@ root=$(realpath -m "$out/$name")
 lib=$root/lib/sublumen
 command -v patchelf >/dev/null || { echo "bundle: patchelf is needed (apt-get install patchelf)" >&2; exit 1; }
 rm -rf "$root"
-cmake --install "$build" --prefix "$root" >/dev/null
+cmake --install "$build" --prefix "$root" --strip >/dev/null
 mkdir -p "$root/licences"
 
 system_library() {
