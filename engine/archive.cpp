@@ -60,18 +60,6 @@ bool isModule(const std::string& ext)
     return ext == "xm" || ext == "it" || ext == "s3m" || ext == "mod" || ext == "mptm";
 }
 
-std::string executableDir()
-{
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (n <= 0)
-        return ".";
-    path[n] = '\0';
-    std::string full(path);
-    size_t slash = full.find_last_of('/');
-    return slash == std::string::npos ? "." : full.substr(0, slash);
-}
-
 bool readWhole(const char* name, std::vector<unsigned char>& bytes)
 {
     PHYSFS_File* file = PHYSFS_openRead(name);
@@ -232,7 +220,7 @@ bool rvkReadPak(const char* name)
         return true;
     std::string path = options().dataPath;
     if (path.empty()) {
-        path = executableDir() + "/" + (name ? name : "data.pak");
+        path = osExecutableDir() + "/" + (name ? name : "data.pak");
         if (access(path.c_str(), R_OK) != 0 && name && access(name, R_OK) == 0)
             path = name;
     }

@@ -1,8 +1,9 @@
 // log.cpp - the engine's log: rvkMsg lines go to stderr and to a log file, and message boxes are
 // logged before they are shown.
 //
-// The log file is the --log path, else $XDG_STATE_HOME/sublumen/sublumen.log (by default
-// ~/.local/state/sublumen/sublumen.log). It is rewritten on every run; a file that cannot be
+// The log file is the --log path, else the system's own place for it (osDefaultLogPath): on Linux
+// $XDG_STATE_HOME/sublumen/sublumen.log (by default ~/.local/state/sublumen/sublumen.log), on
+// Windows %LOCALAPPDATA%\Sublumen\sublumen.log. It is rewritten on every run; a file that cannot be
 // opened only loses the file copy, never the stderr copy.
 #include "lumenvat_local.h"
 
@@ -10,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 
 namespace lumenvat {
 
@@ -23,21 +23,6 @@ struct LogState {
 };
 
 LogState logState;
-
-std::string defaultLogPath()
-{
-    std::string dir;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
-        dir = std::string(state) + "/sublumen";
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        dir = std::string(home) + "/.local/state/sublumen";
-    else
-        return "sublumen.log";
-    for (size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
-        mkdir(dir.substr(0, slash).c_str(), 0755);
-    mkdir(dir.c_str(), 0755);
-    return dir + "/sublumen.log";
-}
 
 std::string formatText(const char* format, va_list args)
 {
@@ -59,7 +44,7 @@ void openLog()
     if (logState.logOpened)
         return;
     logState.logOpened = true;
-    std::string path = options().logPath.empty() ? defaultLogPath() : options().logPath;
+    std::string path = options().logPath.empty() ? osDefaultLogPath() : options().logPath;
     logState.logFile = std::fopen(path.c_str(), "w");
     if (!logState.logFile)
         std::fprintf(stderr, "lumenvat: cannot write the log file %s; logging to stderr only\n", path.c_str());

@@ -126,6 +126,22 @@ void progressReport(const char* what, int done, int total);
 void progressBreakLine();
 void progressReset();
 
+// os_posix.cpp, os_win32.cpp: what differs by operating system, one file per system.
+// Once, before SDL starts: installs the handlers that turn an interruption (SIGINT, SIGTERM; on
+// Windows Ctrl+C, Ctrl+Break and the console closing) into osInterruptSignal, and tells SDL what
+// it needs to know of the process.
+void osPrepareSdl();
+// The signal number of the interruption once one arrived (SIGTERM's 15 for Ctrl+Break and the
+// console closing), else 0.
+int osInterruptSignal();
+// Whether a window can be opened: a display server on Linux, always on Windows.
+bool osHasDisplay();
+// The folder that holds the running program, without a trailing separator.
+std::string osExecutableDir();
+// The log file when --log names none, its folder made.
+std::string osDefaultLogPath();
+bool osStderrIsTerminal();
+
 // Named after what they hold, for log lines.
 const char* aspectName(int index);
 

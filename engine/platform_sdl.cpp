@@ -9,10 +9,8 @@
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 
-#include <csignal>
 #include <cmath>
 #include <cstdlib>
-#include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -35,33 +33,8 @@ struct PlatformState {
 
 PlatformState platform;
 
-// The interrupting signal (SIGINT, SIGTERM) once one arrived, else 0. Outlives shutdowns: the
-// process's exit status depends on it. A second signal ends the process at once.
-volatile std::sig_atomic_t interruptSignal = 0;
 bool interruptReported = false;    // logged
 bool interruptMessageSent = false; // given to the loop as its quit message
-
-extern "C" void onInterrupt(int signal)
-{
-    if (interruptSignal != 0)
-        _exit(128 + signal);
-    interruptSignal = signal;
-}
-
-// Our own handlers instead of SDL's, so that an interruption is told apart from a closed window.
-void installInterruptHandlers()
-{
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 const float kAspectRatios[3] = {4.0f / 3.0f, 16.0f / 10.0f, 16.0f / 9.0f};
 
@@ -148,18 +121,19 @@ void holdAllocatorThresholds()
 
 int interruptedBySignal()
 {
-    if (interruptSignal != 0 && !interruptReported) {
+    int signal = osInterruptSignal();
+    if (signal != 0 && !interruptReported) {
         interruptReported = true;
-        rvkMsg("lumenvat: interrupted by signal %d\n", static_cast<int>(interruptSignal));
+        rvkMsg("lumenvat: interrupted by signal %d\n", signal);
     }
-    return interruptSignal;
+    return signal;
 }
 
 void initSdlSubsystem(uint32_t flags)
 {
     if (SDL_WasInit(flags) == flags)
         return;
-    installInterruptHandlers();
+    osPrepareSdl();
     if (SDL_InitSubSystem(flags) != 0)
         rvkMsg("lumenvat: SDL could not start (%s)\n", SDL_GetError());
 }
@@ -231,9 +205,7 @@ using namespace lumenvat;
 
 bool rvkHasDisplay()
 {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
+    return osHasDisplay();
 }
 
 bool rvkInitEx(int width, int height, int bitsPerPixel, bool fullscreen, bool repeatedFlag, bool alwaysOnTop,
@@ -333,7 +305,7 @@ void* rvkGetProcAddress(const char* name)
 bool rvkPeekMessage(RvkMessage* message)
 {
     SDL_Event& event = platform.lastEvent;
-    if (interruptSignal != 0 && !interruptMessageSent) {
+    if (osInterruptSignal() != 0 && !interruptMessageSent) {
         // Told once, as the quit message; a capture stops writing at once.
         interruptMessageSent = true;
         interruptedBySignal();
