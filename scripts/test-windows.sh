@@ -43,7 +43,7 @@ failed=0
 
 (cd build-windows && ctest --output-on-failure) || failed=1
 
-for arguments in "--bogus" "--size 0x0" "--export show.avi" "--export show.mp4"; do
+for arguments in "--bogus" "--fps" "--export show.avi" "--export show.mp4"; do
   status=0
   wine build-windows/sublumen.exe $arguments >"$WORK/args.out" 2>&1 || status=$?
   if [ "$status" -ne 2 ]; then
