@@ -16,10 +16,23 @@
 
 #include <cstdint>
 
-#if defined(LUMENVAT_BUILD)
+// What the engine library exports: lumenvat.dll's export table on Windows, the default-visible
+// symbols of liblumenvat.so elsewhere.
+#if defined(_WIN32) && defined(LUMENVAT_BUILD)
+#define LUMENVAT_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define LUMENVAT_API __declspec(dllimport)
+#elif defined(LUMENVAT_BUILD)
 #define LUMENVAT_API __attribute__((visibility("default")))
 #else
 #define LUMENVAT_API
+#endif
+
+// rvkMsg's formats are C99's (%zu, %lld) on every system: mingw-w64's own printf, not msvcrt's.
+#if defined(__MINGW32__)
+#define LUMENVAT_PRINTF(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define LUMENVAT_PRINTF(f, a) __attribute__((format(printf, f, a)))
 #endif
 
 namespace BRAVIK_LUMENVAT {
@@ -180,7 +193,8 @@ public:
 struct RvkOptions {
     const char* dataPath = nullptr;    // archive file (zip) or folder; default: beside the executable
     const char* overlayDir = nullptr;  // development: a folder searched before the archive
-    const char* logPath = nullptr;     // default: $XDG_STATE_HOME/sublumen/sublumen.log
+    const char* logPath = nullptr;     // default: $XDG_STATE_HOME/sublumen/sublumen.log (Windows:
+                                       // %LOCALAPPDATA%\Sublumen\sublumen.log)
     bool noAudio = false;              // silent clock even when a sound device exists
     bool boxesToLogOnly = false;       // message boxes are logged, never shown (tests)
     int startMs = 0;                   // module position the timer starts at
@@ -453,9 +467,9 @@ LUMENVAT_API const char* rvkGetTextAtIndex(int index);
 // ---------------------------------------------------------------------------------------------
 
 // A printf-style log line to stderr and the log file (the caller ends it with "\n").
-LUMENVAT_API void rvkMsg(const char* format, ...) __attribute__((format(printf, 1, 2)));
+LUMENVAT_API void rvkMsg(const char* format, ...) LUMENVAT_PRINTF(1, 2);
 // A box titled `title`; returns when it is dismissed. Always logged as well.
-LUMENVAT_API void rvkMsgBox(const char* title, const char* format, ...) __attribute__((format(printf, 2, 3)));
+LUMENVAT_API void rvkMsgBox(const char* title, const char* format, ...) LUMENVAT_PRINTF(2, 3);
 // A box with Win32-style flags (RVK_MB_*); returns 1 (OK). Shown only where a display exists and
 // not in capture mode; always logged.
 LUMENVAT_API int rvkMessageBox(void* owner, const char* text, const char* caption, unsigned style);

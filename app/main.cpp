@@ -6,22 +6,21 @@
 
 #include <cctype>
 #include <cstdio>
-#include <dirent.h>
 #include <exception>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
+#include <system_error>
 
 using namespace BRAVIK_LUMENVAT;
 
 namespace {
 
+namespace fs = std::filesystem;
+
 bool makeDirectories(const std::string& path)
 {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-        mkdir(path.substr(0, slash).c_str(), 0755);
-    mkdir(path.c_str(), 0755);
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    std::error_code error;
+    fs::create_directories(path, error);
+    return fs::is_directory(path, error);
 }
 
 // A name the capture writes: six digits and ".png".
@@ -38,11 +37,11 @@ bool isFrameName(const std::string& name)
 std::vector<std::string> existingFrames(const std::string& dir)
 {
     std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (isFrameName(e->d_name))
-                names.push_back(e->d_name);
-        closedir(d);
+    std::error_code error;
+    for (fs::directory_iterator e(dir, error), end; !error && e != end; e.increment(error)) {
+        std::string name = e->path().filename().string();
+        if (isFrameName(name))
+            names.push_back(name);
     }
     return names;
 }
@@ -64,8 +63,8 @@ bool prepareCaptureFolder(const CommandLine& cl)
     }
     for (const std::string& name : frames) {
         std::string path = cl.captureDir + "/" + name;
-        struct stat info;
-        if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(path.c_str()) != 0) {
+        std::error_code error;
+        if (fs::is_regular_file(fs::symlink_status(path, error)) && !fs::remove(path, error)) {
             std::fprintf(stderr, "sublumen: cannot remove the old frame %s\n", path.c_str());
             return false;
         }
@@ -82,10 +81,11 @@ bool checkExportFile(const CommandLine& cl)
         std::fprintf(stderr, "sublumen: %s\n\n%s", reason, usageText());
         return false;
     }
-    struct stat info;
-    if (stat(cl.exportPath.c_str(), &info) != 0)
+    std::error_code error;
+    fs::file_status status = fs::status(cl.exportPath, error);
+    if (!fs::exists(status))
         return true;
-    if (S_ISDIR(info.st_mode)) {
+    if (fs::is_directory(status)) {
         std::fprintf(stderr, "sublumen: %s is a folder; --export needs a file name\n", cl.exportPath.c_str());
         return false;
     }

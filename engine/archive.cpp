@@ -68,18 +68,6 @@ bool isModule(const std::string& ext)
     return ext == "xm" || ext == "it" || ext == "s3m" || ext == "mod" || ext == "mptm";
 }
 
-std::string executableDir()
-{
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (n <= 0)
-        return ".";
-    path[n] = '\0';
-    std::string full(path);
-    size_t slash = full.find_last_of('/');
-    return slash == std::string::npos ? "." : full.substr(0, slash);
-}
-
 // Where the archive is looked for, in order: the --data path alone when one is given; else beside
 // the program (a build folder, a bundle), then the installed layout's share folder
 // (PREFIX/bin/sublumen reads PREFIX/share/sublumen/data.pak), then the working folder.
@@ -87,8 +75,8 @@ std::vector<std::string> archivePlaces(const std::string& name)
 {
     if (!options().dataPath.empty())
         return {options().dataPath};
-    std::string dir = executableDir();
-    std::string parent = dir.substr(0, dir.find_last_of('/'));
+    std::string dir = osExecutableDir();
+    std::string parent = dir.substr(0, dir.find_last_of("/\\"));
     return {dir + "/" + name, parent + "/share/sublumen/" + name, name};
 }
 

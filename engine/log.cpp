@@ -1,10 +1,11 @@
 // log.cpp - the engine's log: rvkMsg lines go to stderr and to a log file, and message boxes are
 // logged before they are shown.
 //
-// The log file is the --log path, else $XDG_STATE_HOME/sublumen/sublumen.log (by default
-// ~/.local/state/sublumen/sublumen.log). It is rewritten on every run; a file that cannot be
-// opened only loses the file copy, never the stderr copy. With neither XDG_STATE_HOME nor HOME
-// set there is no log file (rather than one dropped in whatever folder the program runs in), and
+// The log file is the --log path, else the system's own place for it (osDefaultLogPath): on Linux
+// $XDG_STATE_HOME/sublumen/sublumen.log (by default ~/.local/state/sublumen/sublumen.log), on
+// Windows %LOCALAPPDATA%\Sublumen\sublumen.log. It is rewritten on every run; a file that cannot be
+// opened only loses the file copy, never the stderr copy. Where the system names no place for it
+// there is no log file (rather than one dropped in whatever folder the program runs in), and
 // stderr says so.
 #include "lumenvat_local.h"
 
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 
 namespace lumenvat {
 
@@ -25,22 +25,6 @@ struct LogState {
 };
 
 LogState logState;
-
-// Where the log goes without --log; empty when there is no place for it.
-std::string defaultLogPath()
-{
-    std::string dir;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
-        dir = std::string(state) + "/sublumen";
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        dir = std::string(home) + "/.local/state/sublumen";
-    else
-        return "";
-    for (size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
-        mkdir(dir.substr(0, slash).c_str(), 0755);
-    mkdir(dir.c_str(), 0755);
-    return dir + "/sublumen.log";
-}
 
 std::string formatText(const char* format, va_list args)
 {
@@ -62,11 +46,10 @@ void openLog()
     if (logState.logOpened)
         return;
     logState.logOpened = true;
-    std::string path = options().logPath.empty() ? defaultLogPath() : options().logPath;
+    std::string missing;
+    std::string path = options().logPath.empty() ? osDefaultLogPath(missing) : options().logPath;
     if (path.empty()) {
-        std::fputs("lumenvat: neither XDG_STATE_HOME nor HOME is set; logging to stderr only (--log FILE keeps a "
-                   "file)\n",
-                   stderr);
+        std::fprintf(stderr, "lumenvat: %s; logging to stderr only (--log FILE keeps a file)\n", missing.c_str());
         return;
     }
     logState.logFile = std::fopen(path.c_str(), "w");

@@ -71,13 +71,13 @@ int windowPixelWidth();
 int windowPixelHeight();
 void initSdlSubsystem(uint32_t flags);
 
-// platform_x11.cpp: the window, once made, is watched for errors that say another client
+// platform_x11.cpp (os_win32.cpp: nothing to watch): the window, once made, is watched for errors that say another client
 // destroyed it; windowLostToTheServer then holds until unwatchWindowErrors.
 void watchWindowErrors(SDL_Window* window);
 bool windowLostToTheServer();
 void unwatchWindowErrors();
 
-// signals_posix.cpp
+// signals_posix.cpp, os_win32.cpp
 void installInterruptHandlers();
 // The SIGINT or SIGTERM that interrupted the run, else 0; the first call that sees it logs it.
 int interruptedBySignal();
@@ -160,6 +160,20 @@ double percentile(std::vector<double> values, double fraction);
 // The live show: a frame was shown; at the shutdown the frame statistics are logged (once).
 void frameShown();
 void frameTimesReport();
+
+// os_posix.cpp, os_win32.cpp: what differs by operating system, one file per system.
+// Once, before SDL starts: installs the handlers that turn an interruption (SIGINT, SIGTERM; on
+// Windows Ctrl+C, Ctrl+Break and the console closing) into interruptedBySignal, and tells SDL
+// what it needs to know of the process.
+void osPrepareSdl();
+// Whether a window can be opened: a display server on Linux, always on Windows.
+bool osHasDisplay();
+// The folder that holds the running program, without a trailing separator.
+std::string osExecutableDir();
+// The log file when --log names none, its folder made; empty, with what is missing, where the
+// system names no place for it.
+std::string osDefaultLogPath(std::string& missing);
+bool osStderrIsTerminal();
 
 // Named after what they hold, for log lines.
 const char* aspectName(int index);

@@ -156,9 +156,7 @@ void initSdlSubsystem(uint32_t flags)
 {
     if (SDL_WasInit(flags) == flags)
         return;
-    // Our own handlers instead of SDL's, so that an interruption is told apart from a closed window.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    installInterruptHandlers();
+    osPrepareSdl();
     if ((flags & SDL_INIT_VIDEO) && !SDL_WasInit(SDL_INIT_VIDEO))
         chooseVideoDriver();
     if (SDL_InitSubSystem(flags) != 0)
@@ -236,15 +234,14 @@ using namespace lumenvat;
 
 bool rvkHasDisplay()
 {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
+    return osHasDisplay();
 }
 
 bool rvkCheckDisplay(char* reason, int reasonSize)
 {
     const char* x11 = std::getenv("DISPLAY");
-    const char* named = x11 && *x11 ? x11 : std::getenv("WAYLAND_DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* named = x11 && *x11 ? x11 : wayland ? wayland : "of this system";
     if (!rvkHasDisplay()) {
         std::snprintf(reason, static_cast<size_t>(reasonSize), "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
         return false;

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 namespace lumenvat {
 
@@ -106,7 +105,7 @@ void progressReport(const char* what, int done, int total)
     if (done == 1 || !progress.firstFrameCounter)
         progress.firstFrameCounter = SDL_GetPerformanceCounter();
     double elapsed = secondsSince(progress.firstFrameCounter);
-    bool terminal = isatty(STDERR_FILENO) == 1;
+    bool terminal = osStderrIsTerminal();
     bool last = done >= total;
     double interval = terminal ? kTerminalRedrawSeconds : kLineEverySeconds;
     if (!last && done != 1 && progress.lastShownSeconds >= 0 && elapsed - progress.lastShownSeconds < interval)

@@ -16,6 +16,7 @@
 #include "lumenvat_local.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <stb_image.h>
 #include <zlib.h>

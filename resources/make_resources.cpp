@@ -1,6 +1,8 @@
 // make_resources.cpp - build-time tool: paints the setup dialog's banner (315 x 100) and the
 // program icon (32 x 32, 16 x 16) and writes them as a C++ source of RGBA arrays, plus PNG copies
-// to look at (with the icon also at 128 x 128, for desktop menus).
+// to look at (with the icon also at 128 x 128, for desktop menus) and the Windows build's
+// resource files: banner.bmp (24-bit) and program.ico (both sizes in 16 colours, one palette
+// chosen for the icon's own colours).
 //
 //   make_resources FONT.ttf OUT.cpp PNG_DIR
 //
@@ -282,6 +284,165 @@ void writeArray(std::ofstream& out, const char* name, const char* arrayName, int
     out << "const ResourceImage " << name << " = {" << w << ", " << h << ", " << arrayName << "};\n\n";
 }
 
+void put16(std::string& out, unsigned v)
+{
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void put32(std::string& out, unsigned v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+// A BITMAPINFOHEADER; an icon's height counts its colour rows and its mask's.
+void putInfoHeader(std::string& out, int w, int h, int bits, unsigned imageBytes)
+{
+    put32(out, 40);
+    put32(out, static_cast<unsigned>(w));
+    put32(out, static_cast<unsigned>(h));
+    put16(out, 1);
+    put16(out, static_cast<unsigned>(bits));
+    put32(out, 0);
+    put32(out, imageBytes);
+    for (int i = 0; i < 4; ++i)
+        put32(out, 0);
+}
+
+bool writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// 24-bit, rows bottom up, each padded to four bytes.
+std::string bitmapFile(const std::vector<unsigned char>& rgba, int w, int h)
+{
+    const int stride = (w * 3 + 3) & ~3;
+    std::string out = "BM";
+    put32(out, static_cast<unsigned>(54 + stride * h));
+    put32(out, 0);
+    put32(out, 54);
+    putInfoHeader(out, w, h, 24, static_cast<unsigned>(stride * h));
+    for (int y = h - 1; y >= 0; --y) {
+        std::string row;
+        for (int x = 0; x < w; ++x) {
+            const unsigned char* p = &rgba[static_cast<size_t>(y * w + x) * 4];
+            row += static_cast<char>(p[2]), row += static_cast<char>(p[1]), row += static_cast<char>(p[0]);
+        }
+        row.resize(static_cast<size_t>(stride), '\0');
+        out += row;
+    }
+    return out;
+}
+
+struct Rgb {
+    float r, g, b;
+};
+
+float distance2(const Rgb& a, const Rgb& b)
+{
+    return (a.r - b.r) * (a.r - b.r) + (a.g - b.g) * (a.g - b.g) + (a.b - b.b) * (a.b - b.b);
+}
+
+int nearest(const std::vector<Rgb>& palette, const Rgb& c, size_t first)
+{
+    size_t best = first;
+    for (size_t i = first; i < palette.size(); ++i)
+        if (distance2(palette[i], c) < distance2(palette[best], c))
+            best = i;
+    return static_cast<int>(best);
+}
+
+// Sixteen colours for the opaque pixels of both icon sizes: entry 0 is black (what the mask's
+// transparent pixels hold), the other fifteen come from k-means started at evenly spaced
+// brightness ranks, so the same pixels always give the same palette.
+std::vector<Rgb> iconPalette(const std::vector<const std::vector<unsigned char>*>& images)
+{
+    std::vector<Rgb> opaque;
+    for (const auto* image : images)
+        for (size_t i = 0; i < image->size(); i += 4)
+            if ((*image)[i + 3] >= 128)
+                opaque.push_back({float((*image)[i]), float((*image)[i + 1]), float((*image)[i + 2])});
+    std::vector<Rgb> palette(16, Rgb{0, 0, 0});
+    if (opaque.empty())
+        return palette;
+    std::vector<Rgb> sorted = opaque;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const Rgb& a, const Rgb& b) { return a.r + a.g + a.b < b.r + b.g + b.b; });
+    for (size_t k = 1; k < 16; ++k)
+        palette[k] = sorted[(2 * (k - 1) + 1) * sorted.size() / 30];
+    for (int round = 0; round < 12; ++round) {
+        std::vector<Rgb> sum(16, Rgb{0, 0, 0});
+        std::vector<int> count(16, 0);
+        for (const Rgb& c : opaque) {
+            int k = nearest(palette, c, 1);
+            sum[k].r += c.r, sum[k].g += c.g, sum[k].b += c.b;
+            ++count[k];
+        }
+        for (size_t k = 1; k < 16; ++k)
+            if (count[k] > 0)
+                palette[k] = {sum[k].r / count[k], sum[k].g / count[k], sum[k].b / count[k]};
+    }
+    for (Rgb& c : palette)
+        c = {std::round(c.r), std::round(c.g), std::round(c.b)};
+    return palette;
+}
+
+// One icon image: the header, the palette, the 4-bit colour rows and the 1-bit mask (1 marks a
+// transparent pixel), both bottom up with rows padded to four bytes.
+std::string iconImage(const std::vector<unsigned char>& rgba, int size, const std::vector<Rgb>& palette)
+{
+    const int colourStride = (size / 2 + 3) & ~3, maskStride = (size / 8 + 3) & ~3;
+    std::string out;
+    putInfoHeader(out, size, size * 2, 4, static_cast<unsigned>((colourStride + maskStride) * size));
+    for (const Rgb& c : palette) {
+        out += static_cast<char>(c.b), out += static_cast<char>(c.g), out += static_cast<char>(c.r);
+        out += '\0';
+    }
+    std::string colour, mask;
+    for (int y = size - 1; y >= 0; --y) {
+        std::string colourRow(static_cast<size_t>(colourStride), '\0'), maskRow(static_cast<size_t>(maskStride), '\0');
+        for (int x = 0; x < size; ++x) {
+            const unsigned char* p = &rgba[static_cast<size_t>(y * size + x) * 4];
+            int index = 0;
+            if (p[3] >= 128)
+                index = nearest(palette, {float(p[0]), float(p[1]), float(p[2])}, 1);
+            else
+                maskRow[static_cast<size_t>(x / 8)] = static_cast<char>(maskRow[static_cast<size_t>(x / 8)] | (0x80 >> (x % 8)));
+            colourRow[static_cast<size_t>(x / 2)] = static_cast<char>(colourRow[static_cast<size_t>(x / 2)] | (x % 2 ? index : index << 4));
+        }
+        colour += colourRow;
+        mask += maskRow;
+    }
+    return out + colour + mask;
+}
+
+// An icon group of the 32 x 32 and 16 x 16 images, 16 colours each.
+std::string iconFile(const std::vector<unsigned char>& icon32, const std::vector<unsigned char>& icon16)
+{
+    std::vector<Rgb> palette = iconPalette({&icon32, &icon16});
+    std::string images[2] = {iconImage(icon32, 32, palette), iconImage(icon16, 16, palette)};
+    std::string out;
+    put16(out, 0);
+    put16(out, 1);
+    put16(out, 2);
+    unsigned offset = 6 + 2 * 16;
+    const int sizes[2] = {32, 16};
+    for (int i = 0; i < 2; ++i) {
+        out += static_cast<char>(sizes[i]), out += static_cast<char>(sizes[i]);
+        out += static_cast<char>(16), out += '\0';
+        put16(out, 1);
+        put16(out, 4);
+        put32(out, static_cast<unsigned>(images[i].size()));
+        put32(out, offset);
+        offset += static_cast<unsigned>(images[i].size());
+    }
+    return out + images[0] + images[1];
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -328,6 +489,11 @@ int main(int argc, char** argv)
                 stbi_write_png((dir + "/icon128.png").c_str(), 128, 128, 4, icon128Bytes.data(), 128 * 4);
     if (!pngs) {
         std::fprintf(stderr, "make_resources: cannot write the PNG copies into %s\n", dir.c_str());
+        return 1;
+    }
+    if (!writeFile(dir + "/banner.bmp", bitmapFile(bannerBytes, 315, 100)) ||
+        !writeFile(dir + "/program.ico", iconFile(icon32Bytes, icon16Bytes))) {
+        std::fprintf(stderr, "make_resources: cannot write the Windows resource files into %s\n", dir.c_str());
         return 1;
     }
     return 0;

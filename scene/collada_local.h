@@ -2,6 +2,7 @@
 // readers the document dispatch calls, and the loader's warning line. Not for use outside scene/.
 #pragma once
 
+#include "engine_api.h"
 #include "scene/collada.h"
 
 #include <tinyxml.h>
@@ -30,7 +31,7 @@ void readIntList(const TiXmlElement* element, Array<int>& out);
 void readNameList(const TiXmlElement* element, Array<std::string>& out);
 
 // A loader warning about malformed content that was cut or padded: " Warning: ...\n".
-void colladaWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void colladaWarning(const char* format, ...) LUMENVAT_PRINTF(1, 2);
 
 // <source> into the document's sources (geometries and animations alike).
 void readSource(ColladaDocument* document, const TiXmlElement* element);
