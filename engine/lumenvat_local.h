@@ -72,7 +72,8 @@ int windowPixelHeight();
 void initSdlSubsystem(uint32_t flags);
 
 // platform_x11.cpp: the window, once made, is watched for errors that say another client
-// destroyed it; windowLostToTheServer then holds until unwatchWindowErrors.
+// destroyed it; windowLostToTheServer then holds until unwatchWindowErrors, which takes the
+// window's last errors before SDL closes the display.
 void watchWindowErrors(SDL_Window* window);
 bool windowLostToTheServer();
 void unwatchWindowErrors();
