@@ -71,8 +71,9 @@ int windowPixelWidth();
 int windowPixelHeight();
 void initSdlSubsystem(uint32_t flags);
 
-// platform_x11.cpp (os_win32.cpp: nothing to watch): the window, once made, is watched for errors that say another client
-// destroyed it; windowLostToTheServer then holds until unwatchWindowErrors.
+// platform_x11.cpp (os_win32.cpp: nothing to watch): the window, once made, is watched for errors
+// that say another client destroyed it; windowLostToTheServer then holds until
+// unwatchWindowErrors, which takes the window's last errors before SDL closes the display.
 void watchWindowErrors(SDL_Window* window);
 bool windowLostToTheServer();
 void unwatchWindowErrors();

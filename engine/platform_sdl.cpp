@@ -214,10 +214,10 @@ void platformShutDown()
         SDL_GL_DeleteContext(platform.context);
     if (platform.window)
         SDL_DestroyWindow(platform.window);
+    unwatchWindowErrors();
     platform = PlatformState();
     if (SDL_WasInit(0))
         SDL_Quit();
-    unwatchWindowErrors();
 }
 
 const char* aspectName(int index)

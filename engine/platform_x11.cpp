@@ -24,6 +24,7 @@ constexpr int kGlxBadWindow = 12;
 // The state of the watch: set when the window is made, the flag by the error handler.
 struct X11Watch {
     int (*previousHandler)(Display*, XErrorEvent*) = nullptr;
+    Display* display = nullptr;
     unsigned long window = 0;
     int glxErrorBase = -1; // GLX's error codes are numbered from here; -1 without GLX
     bool windowLost = false;
@@ -53,6 +54,7 @@ void watchWindowErrors(SDL_Window* window)
     SDL_VERSION(&info.version);
     if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
         return;
+    watch.display = info.info.x11.display;
     watch.window = info.info.x11.window;
     watch.windowLost = false;
     int eventBase = 0;
@@ -69,6 +71,12 @@ bool windowLostToTheServer()
 
 void unwatchWindowErrors()
 {
+    // The errors of the window's last requests (destroying a window that is already gone) come
+    // back asynchronously: take them here, while this handler is still the one in force, before
+    // SDL closes the display and puts back the handler that was there before it.
+    if (watch.display && watch.window != 0)
+        XSync(watch.display, False);
+    watch.display = nullptr;
     watch.window = 0;
     watch.windowLost = false;
 }
