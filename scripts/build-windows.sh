@@ -29,18 +29,8 @@ done
 # --- packages ---------------------------------------------------------------------------------
 packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev dpkg-dev xz-utils wine wine64 xvfb xauth zip unzip libstb-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  echo "build-windows: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. "$root/scripts/install_packages.sh"
+install_missing_packages build-windows "${packages[@]}"
 
 # --- the libraries ----------------------------------------------------------------------------
 host=x86_64-w64-mingw32

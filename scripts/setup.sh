@@ -34,19 +34,5 @@ packages=(
   fonts-lato
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: all ${#packages[@]} packages present"
-  exit 0
-fi
-
-SUDO=
-[ "$(id -u)" -ne 0 ] && SUDO=sudo
-echo "setup: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+. "$(dirname "$0")/install_packages.sh"
+install_missing_packages setup "${packages[@]}"
