@@ -26,6 +26,13 @@ sublumen_windows_library(PkgConfig::KISSFFT INCLUDES ${prefix}/include/kissfft
   LIBS ${prefix}/lib/libkissfft-float.a DEFINES kiss_fft_scalar=float)
 sublumen_windows_library(PkgConfig::LIBDEFLATE INCLUDES ${prefix}/include LIBS ${prefix}/lib/libdeflate.a)
 sublumen_windows_library(ZLIB::ZLIB INCLUDES ${prefix}/include LIBS ${prefix}/lib/libz.a)
+# The export's FFmpeg: only the encoders, muxers and scaler it uses, with x264 linked in. Each
+# name links the whole set in its dependency order (static archives are read once, in order).
+set(ffmpeg_libraries ${prefix}/lib/libavformat.a ${prefix}/lib/libavcodec.a ${prefix}/lib/libswscale.a
+  ${prefix}/lib/libavutil.a ${prefix}/lib/libx264.a ole32 user32 bcrypt)
+foreach(name AVFORMAT AVCODEC SWSCALE AVUTIL)
+  sublumen_windows_library(PkgConfig::${name} INCLUDES ${prefix}/include LIBS "${ffmpeg_libraries}")
+endforeach()
 sublumen_windows_library(OpenGL::GL LIBS opengl32)
 sublumen_windows_library(OpenGL::GLU LIBS glu32)
 sublumen_windows_library(Threads::Threads LIBS -pthread)

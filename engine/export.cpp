@@ -25,14 +25,11 @@ extern "C" {
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <strings.h>
-#include <unistd.h>
 
 namespace lumenvat {
 
@@ -56,7 +53,7 @@ const Container kContainers[] = {
 
 const Container* containerFor(const std::string& path)
 {
-    size_t slash = path.find_last_of('/');
+    size_t slash = path.find_last_of(osPathSeparators());
     size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return nullptr;
@@ -82,21 +79,10 @@ std::string errorText(int code)
 
 std::string temporaryPathFor(const std::string& path)
 {
-    size_t slash = path.find_last_of('/');
+    size_t slash = path.find_last_of(osPathSeparators());
     if (slash == std::string::npos)
         return "." + path + ".part";
     return path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".part";
-}
-
-bool syncFile(const std::string& path, std::string& reason)
-{
-    int fd = open(path.c_str(), O_RDONLY);
-    bool ok = fd >= 0 && fsync(fd) == 0;
-    if (!ok)
-        reason = std::strerror(errno);
-    if (fd >= 0)
-        close(fd);
-    return ok;
 }
 
 // The export module's state, reset as a whole when the file is finished or abandoned.
@@ -415,7 +401,7 @@ bool exportCheckFile(const std::string& path, std::string& reason)
         reason = std::string("this build of libavcodec has no ") + avcodec_get_name(container->audio) + " encoder";
         return false;
     }
-    size_t slash = path.find_last_of('/');
+    size_t slash = path.find_last_of(osPathSeparators());
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (strcasecmp(name.c_str(), container->extension) == 0) {
         reason = "--export needs a file name, not '" + path + "'";
@@ -476,10 +462,11 @@ bool exportFinish(bool interrupted, std::string& reason)
     }
     // On the disk before it gets its name: some file systems report a full disk only here, and
     // a rename that outlives a crash must not name an empty file.
-    if (ok && !syncFile(e.temporaryPath, reason))
+    if (ok && !osSyncFile(e.temporaryPath, reason))
         ok = false;
-    if (ok && std::rename(e.temporaryPath.c_str(), e.path.c_str()) != 0) {
-        reason = std::string("cannot rename it from ") + e.temporaryPath + " (" + std::strerror(errno) + ")";
+    std::string why;
+    if (ok && !osReplaceFile(e.temporaryPath, e.path, why)) {
+        reason = "cannot rename it from " + e.temporaryPath + " (" + why + ")";
         ok = false;
     }
     if (!ok) {

@@ -175,6 +175,12 @@ std::string osExecutableDir();
 // system names no place for it.
 std::string osDefaultLogPath(std::string& missing);
 bool osStderrIsTerminal();
+// The characters that end a folder's name in a path: "/" on Linux, "/" and "\\" on Windows.
+const char* osPathSeparators();
+// A written file's bytes on the disk (fsync; FlushFileBuffers); false with the reason otherwise.
+bool osSyncFile(const std::string& path, std::string& reason);
+// Gives `from` the name `to`, replacing a file of that name; false with the reason otherwise.
+bool osReplaceFile(const std::string& from, const std::string& to, std::string& reason);
 
 // Named after what they hold, for log lines.
 const char* aspectName(int index);

@@ -5,7 +5,11 @@
 
 #include <SDL2/SDL.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +62,30 @@ std::string osDefaultLogPath(std::string& missing)
 bool osStderrIsTerminal()
 {
     return isatty(STDERR_FILENO) == 1;
+}
+
+const char* osPathSeparators()
+{
+    return "/";
+}
+
+bool osSyncFile(const std::string& path, std::string& reason)
+{
+    int fd = open(path.c_str(), O_RDONLY);
+    bool ok = fd >= 0 && fsync(fd) == 0;
+    if (!ok)
+        reason = std::strerror(errno);
+    if (fd >= 0)
+        close(fd);
+    return ok;
+}
+
+bool osReplaceFile(const std::string& from, const std::string& to, std::string& reason)
+{
+    if (std::rename(from.c_str(), to.c_str()) == 0)
+        return true;
+    reason = std::strerror(errno);
+    return false;
 }
 
 } // namespace lumenvat

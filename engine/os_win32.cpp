@@ -1,13 +1,14 @@
 // os_win32.cpp - what the engine asks of Windows: the console's interruptions (Ctrl+C as SIGINT,
 // Ctrl+Break and the console closing as SIGTERM), the program's folder, the log's folder
-// (%LOCALAPPDATA%\Sublumen\) and whether stderr is a console. os_posix.cpp answers the same for
-// Linux.
+// (%LOCALAPPDATA%\Sublumen\), whether stderr is a console, and the file operations the export
+// needs. os_posix.cpp and signals_posix.cpp answer the same for Linux.
 #include "lumenvat_local.h"
 
 #include <SDL2/SDL.h>
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <io.h>
 #include <string>
 #include <windows.h>
@@ -16,22 +17,50 @@ namespace lumenvat {
 
 namespace {
 
-// The interruption once one arrived, as a signal number, else 0. Outlives shutdowns: the
-// process's exit status depends on it. A second interruption ends the process at once.
+// The interruption once one arrived, as a signal number, else 0, and how many arrived. Outlive
+// shutdowns: the process's exit status depends on them.
 volatile LONG interruptSignal = 0;
+volatile LONG interruptCount = 0;
 bool interruptReported = false; // logged
 
-// Runs on a thread of its own that the console starts for each event.
+// The file an interruption that ends the process removes first (an export's temporary file);
+// the flag is raised only once the name is complete.
+char fileRemovedOnExit[MAX_PATH * 4];
+volatile LONG removesFileOnExit = 0;
+
+// Runs on a thread of its own that the console starts for each event. The first interruption
+// is the loop's quit message; a second ends the process at once, except while an export's file
+// is open: then the export stops and still closes its file under its name, and a third ends the
+// process, removing the unfinished file where Windows lets it (not while the encoder still holds
+// it open).
 BOOL WINAPI onConsoleEvent(DWORD event)
 {
     int signal = event == CTRL_C_EVENT ? SIGINT : SIGTERM;
-    if (InterlockedCompareExchange(&interruptSignal, signal, 0) != 0)
-        ExitProcess(128 + signal);
-    // Closing the console ends the process when this returns: give the loop the moment it
-    // needs to finish the frame in hand.
-    if (event == CTRL_CLOSE_EVENT)
-        Sleep(2000);
-    return TRUE;
+    LONG earlier = InterlockedIncrement(&interruptCount) - 1;
+    if (earlier == 0) {
+        InterlockedExchange(&interruptSignal, signal);
+        // Closing the console ends the process when this returns: give the loop the moment it
+        // needs to finish the frame in hand (and an export to close its file).
+        if (event == CTRL_CLOSE_EVENT)
+            Sleep(2000);
+        return TRUE;
+    }
+    if (removesFileOnExit) {
+        if (earlier == 1)
+            return TRUE;
+        DeleteFileA(fileRemovedOnExit);
+    }
+    ExitProcess(128 + signal);
+}
+
+std::string systemErrorText(DWORD code)
+{
+    char text[512] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                             sizeof text, nullptr);
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == '.' || text[n - 1] == ' '))
+        text[--n] = '\0';
+    return n > 0 ? std::string(text, n) : "Windows error " + std::to_string(code);
 }
 
 } // namespace
@@ -55,14 +84,21 @@ int interruptedBySignal()
     return signal;
 }
 
-// The Windows build has no export, and its message boxes are the program's own windows: no file
-// outlives an interruption and no child process shows a box.
 bool interruptedAgain()
 {
-    return false;
+    return interruptCount >= 2;
 }
 
-void removeFileOnInterruptExit(const std::string&) {}
+void removeFileOnInterruptExit(const std::string& path)
+{
+    InterlockedExchange(&removesFileOnExit, 0);
+    if (path.empty() || path.size() >= sizeof fileRemovedOnExit)
+        return;
+    std::memcpy(fileRemovedOnExit, path.c_str(), path.size() + 1);
+    InterlockedExchange(&removesFileOnExit, 1);
+}
+
+// The message boxes are the program's own windows on Windows: no child process shows a box.
 void beginBoxChild() {}
 void endBoxChild() {}
 
@@ -115,6 +151,31 @@ std::string osDefaultLogPath(std::string& missing)
 bool osStderrIsTerminal()
 {
     return _isatty(_fileno(stderr)) != 0;
+}
+
+const char* osPathSeparators()
+{
+    return "/\\";
+}
+
+bool osSyncFile(const std::string& path, std::string& reason)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ok = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
+    if (!ok)
+        reason = systemErrorText(GetLastError());
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return ok;
+}
+
+bool osReplaceFile(const std::string& from, const std::string& to, std::string& reason)
+{
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    reason = systemErrorText(GetLastError());
+    return false;
 }
 
 } // namespace lumenvat

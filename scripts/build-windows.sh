@@ -28,7 +28,7 @@ done
 
 # --- packages ---------------------------------------------------------------------------------
 packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          mingw-w64-x86-64-dev dpkg-dev xz-utils wine wine64 xvfb xauth zip unzip libstb-dev)
+          mingw-w64-x86-64-dev dpkg-dev xz-utils nasm pkg-config wine wine64 xvfb xauth zip unzip libstb-dev)
 . "$root/scripts/install_packages.sh"
 install_missing_packages build-windows "${packages[@]}"
 
@@ -45,8 +45,10 @@ kissfft=kissfft=131.1.0-4.1~deb12u1
 deflate=libdeflate=1.14-1
 physfs=physfs=3.0.2-6
 zlib=zlib=1:1.2.13.dfsg-1
-recipe_version=1   # raise when a recipe below changes what it builds
-key=$( { echo "$sdl2 $openmpt $tinyxml $kissfft $deflate $physfs $zlib $recipe_version"
+x264=x264=2:0.164.3095+gitbaee400-3
+ffmpeg=ffmpeg=7:5.1.9-0+deb12u1
+recipe_version=2   # raise when a recipe below changes what it builds
+key=$( { echo "$sdl2 $openmpt $tinyxml $kissfft $deflate $physfs $zlib $x264 $ffmpeg $recipe_version"
          $cxx --version | head -1; echo "$cflags"; } | sha256sum | cut -c1-16)
 cache=${SUBLUMEN_WINDOWS_CACHE:-$HOME/.cache/sublumen-windows}
 prefix=$cache/$key
@@ -73,7 +75,7 @@ EOF
   apt-get update -qq
   cd "$work/src"
   local p
-  for p in "$sdl2" "$openmpt" "$tinyxml" "$kissfft" "$deflate"; do
+  for p in "$sdl2" "$openmpt" "$tinyxml" "$kissfft" "$deflate" "$x264" "$ffmpeg"; do
     apt-get source -qq "$p" >/dev/null
   done
   # PhysicsFS and zlib: the archive first, then the offline tarballs.
@@ -131,6 +133,28 @@ EOF
        --without-sndfile --without-flac >/dev/null
    make -j "$(nproc)" >/dev/null && make install >/dev/null)
 
+  # The export's encoders: x264 (8-bit, its library only) and as little of FFmpeg as the export
+  # uses: H.264 through libx264, AAC and FLAC, the MP4, MOV and Matroska muxers, files, swscale.
+  echo "build-windows: x264"
+  mkdir -p b-x264
+  (cd b-x264 && quietly ../x264.log env CC="$cc" ../x264-*/configure --host=$host --cross-prefix=$host- \
+       --prefix="$stage" --enable-static --disable-cli --disable-opencl --disable-lavf --disable-swscale \
+       --disable-ffms --disable-gpac --disable-lsmash --bit-depth=8 --extra-cflags="$cflags"
+   quietly ../x264.log make -j "$(nproc)"
+   quietly ../x264.log make install-lib-static)
+
+  echo "build-windows: FFmpeg"
+  mkdir -p b-ffmpeg
+  (cd b-ffmpeg && quietly ../ffmpeg.log env PKG_CONFIG_LIBDIR=$stage/lib/pkgconfig ../ffmpeg-*/configure \
+       --prefix="$stage" --enable-cross-compile --arch=x86_64 --target-os=mingw32 --cross-prefix=$host- \
+       --cc="$cc" --cxx="$cxx" --pkg-config=pkg-config --pkg-config-flags=--static --extra-cflags="$cflags" \
+       --enable-static --disable-shared --disable-programs --disable-doc --disable-debug --disable-autodetect \
+       --enable-w32threads --disable-network --disable-avdevice --disable-avfilter --disable-swresample \
+       --disable-postproc --disable-everything --enable-gpl --enable-libx264 \
+       --enable-encoder=libx264,aac,flac --enable-muxer=mp4,mov,matroska --enable-protocol=file
+   quietly ../ffmpeg.log make -j "$(nproc)"
+   quietly ../ffmpeg.log make install)
+
   echo "build-windows: GoogleTest (Debian's googletest sources in /usr/src)"
   cmake -S /usr/src/googletest -B b-gtest "${cmake_cross[@]}" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF >/dev/null
   cmake --build b-gtest -j "$(nproc)" --target install >/dev/null
@@ -142,6 +166,16 @@ EOF
   rm -rf "$prefix"
   mv "$stage" "$prefix"
   rm -rf "$work"
+}
+
+# Runs a build step with its output in LOG, shown (the end of it) only when the step fails.
+quietly() {
+  local log=$1; shift
+  if ! "$@" >>"$log" 2>&1; then
+    tail -40 "$log" >&2
+    echo "build-windows: failed: $* (the whole output: $log)" >&2
+    return 1
+  fi
 }
 
 # Fetches a source package, or unpacks the offline tarball of the same release after checking it.
@@ -183,11 +217,12 @@ if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE:-RelWithDebInfo} >/dev/null
 fi
 cmake --build "$native" -j "$(nproc)" --target pak program_resources >/dev/null
+native=$(cd "$native" && pwd)
 
 # --- the program -------------------------------------------------------------------------------
 windows=build-windows
 cmake -S . -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE:-RelWithDebInfo} \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DSUBLUMEN_WINDOWS_PREFIX="$prefix" \
-  -DSUBLUMEN_HOST_BUILD="$root/$native" -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
+  -DSUBLUMEN_HOST_BUILD="$native" -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
 cmake --build "$windows" -j "$(nproc)"
 echo "build-windows: $windows/sublumen.exe, $windows/lumenvat.dll, $windows/data.pak"
