@@ -7,6 +7,8 @@
 // program that includes windows.h.
 #include "app/setup_dialog.h"
 
+#include "engine_api.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,6 +16,10 @@ namespace {
 
 constexpr int kDialogResource = 101;
 constexpr int kIconResource = 113;
+// How often the dialog looks for a console interruption (Ctrl+C), which arrives on a thread of
+// its own: an interrupted program leaves the dialog as by "Quit".
+constexpr UINT_PTR kInterruptTimer = 1;
+constexpr UINT kInterruptPollMs = 50;
 
 class Win32SetupView : public SetupDialogControls {
 public:
@@ -105,8 +111,15 @@ INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         view = new Win32SetupView(*dialog, window);
         SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(view));
         dialog->initDialog(*view);
+        SetTimer(window, kInterruptTimer, kInterruptPollMs, nullptr);
         break;
     }
+    case WM_TIMER:
+        if (view && wParam == kInterruptTimer && BRAVIK_LUMENVAT::rvkInterruptSignal() != 0) {
+            KillTimer(window, kInterruptTimer);
+            view->dialog.close(*view);
+        }
+        break;
     case WM_COMMAND:
         if (view) {
             int id = LOWORD(wParam);

@@ -252,4 +252,29 @@ TEST(SetupDialogWin32, PlayOpensTheShowInTheChosenWindowAndClosingItEnds)
     EXPECT_NE(log.find("archive"), std::string::npos) << log;
 }
 
+// Ctrl+C while the dialog is shown closes it as "Quit" does, and the program ends with the
+// interruption's status without opening the show. The test has no console to press Ctrl+C in
+// under Wine, which turns a SIGINT of the program into the console's Ctrl+C: the system's pkill
+// sends it, picked out by the log path on the program's command line.
+TEST(SetupDialogWin32, CtrlCClosesTheDialogWithTheInterruptStatus)
+{
+    Program program("");
+    ASSERT_TRUE(program.started);
+    ASSERT_NE(program.findWindow("#32770", 30s), nullptr) << program.log();
+
+    std::string command = "/usr/bin/pkill -INT -f sublumen_dialog_test.log";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pkill{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &pkill))
+        GTEST_SKIP() << "no /usr/bin/pkill to interrupt the program with (this test runs under Wine)";
+    WaitForSingleObject(pkill.hProcess, 10000);
+    CloseHandle(pkill.hProcess), CloseHandle(pkill.hThread);
+
+    EXPECT_EQ(program.exitStatus(20000), 130u);
+    std::string log = program.log();
+    EXPECT_NE(log.find("interrupted by signal 2"), std::string::npos) << log;
+    EXPECT_EQ(log.find("window "), std::string::npos) << log;
+}
+
 } // namespace
