@@ -2,8 +2,10 @@
 # The Windows build's tests, under Wine in Xvfb (run after ./scripts/test.sh, whose native build
 # in build/ gives the reference frames): builds with scripts/build-windows.sh, then
 #   1. the platform-independent unit tests and the Win32 dialog's test (ctest in build-windows/),
-#   2. bad arguments and --export end with status 2, as on Linux,
-#   3. sublumen.exe --capture at positions in every span, from a little before each span starts,
+#   2. bad arguments end with status 2, as on Linux,
+#   3. sublumen.exe --export writes the same video file as the native build (the same FFmpeg and
+#      x264 releases, built from the same sources, encode the same frames and music),
+#   4. sublumen.exe --capture at positions in every span, from a little before each span starts,
 #      compared frame by frame with the native build's capture: identical, or PSNR >= 40 dB.
 # Each run gets a fresh Wine prefix (removed at the end): no crash dialog, a 1920 x 1080 virtual
 # desktop (the display modes Windows would list, and a window shown at once).
@@ -43,7 +45,7 @@ failed=0
 
 (cd build-windows && ctest --output-on-failure) || failed=1
 
-for arguments in "--bogus" "--fps" "--export show.avi" "--export show.mp4"; do
+for arguments in "--bogus" "--fps" "--export show.avi"; do
   status=0
   wine build-windows/sublumen.exe $arguments >"$WORK/args.out" 2>&1 || status=$?
   if [ "$status" -ne 2 ]; then
@@ -51,6 +53,17 @@ for arguments in "--bogus" "--fps" "--export show.avi" "--export show.mp4"; do
   fi
 done
 echo "test-windows: bad arguments end with status 2"
+
+# A second of the show exported by both builds, given a Windows path on the Windows side.
+arguments="--from 95000 --to 96000 --fps 10 --size 320x180"
+"$SUBLUMEN_NATIVE/sublumen" --export "$WORK/linux.mp4" $arguments 2>"$WORK/linux.log" || { cat "$WORK/linux.log"; failed=1; }
+wine build-windows/sublumen.exe --export "Z:${WORK//\//\\}\\windows.mp4" $arguments 2>"$WORK/windows.log" ||
+  { cat "$WORK/windows.log"; failed=1; }
+if cmp -s "$WORK/linux.mp4" "$WORK/windows.mp4"; then
+  echo "test-windows: the export is the same file as the native build's ($(stat -c %s "$WORK/windows.mp4") bytes)"
+else
+  echo "test-windows: the export differs from the native build's"; ls -l "$WORK"/*.mp4; failed=1
+fi
 
 # One capture per span: from 400 ms before it starts to 600 ms into it, at 5 frames a second.
 for span in 0 96150 123400 150825 178250 219500 231400 246800; do
