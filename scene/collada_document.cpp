@@ -32,9 +32,10 @@ float tokenToFloat(const char* begin, const char* end)
     std::from_chars_result result = std::from_chars(begin, end, value);
     if (result.ec == std::errc() && result.ptr == end)
         return value;
-    // Forms from_chars does not take whole ("+1", "1e999", "0x1p3", "12abc"): as atof reads them.
+    // Forms from_chars does not take whole ("+1", "1e999", "0x1p3", "12abc"): as atof reads them,
+    // through strtod, since the atof of Windows' C library reads no hexadecimal, "inf" or "nan".
     std::string copy(begin, end);
-    return static_cast<float>(std::atof(copy.c_str()));
+    return static_cast<float>(std::strtod(copy.c_str(), nullptr));
 }
 
 // atoi without its undefined overflow: out-of-range values are clamped.

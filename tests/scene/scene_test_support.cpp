@@ -41,7 +41,8 @@ const ::testing::Environment* const quietEngine = ::testing::AddGlobalTestEnviro
 
 std::string logContents()
 {
-    std::ifstream in(logPath(), std::ios::binary);
+    // Text mode: the engine writes its log as text, with "\r\n" line ends on Windows.
+    std::ifstream in(logPath());
     std::stringstream text;
     text << in.rdbuf();
     return text.str();

@@ -12,17 +12,12 @@
 #include <stb_image.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace BRAVIK_LUMENVAT;
@@ -98,16 +93,6 @@ size_t occurrences(const std::string& text, const std::string& part)
     return n;
 }
 
-std::string binaryDir()
-{
-    return SUBLUMEN_BINARY_DIR;
-}
-
-std::string sourceDir()
-{
-    return SUBLUMEN_SOURCE_DIR;
-}
-
 std::string programPath()
 {
     return binaryDir() + "/sublumen";
@@ -121,49 +106,6 @@ std::string builtPakPath()
 std::string testPakPath()
 {
     return SUBLUMEN_TEST_PAK;
-}
-
-std::string makeTempDir(const std::string& name)
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/sublumen-" + name + "-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data()))
-        return "";
-    return buffer.data();
-}
-
-bool readFile(const std::string& path, std::string& bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
-bool writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    return static_cast<bool>(out);
-}
-
-int runCommand(const std::string& command, std::string* output)
-{
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::string text;
-    std::array<char, 4096> chunk;
-    size_t n;
-    while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        text.append(chunk.data(), n);
-    int status = pclose(pipe);
-    if (output)
-        *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int runProgram(const std::string& arguments, std::string* output)

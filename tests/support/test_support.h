@@ -1,6 +1,9 @@
 // test_support.h - what the tests share: a GL window through the engine (Xvfb + llvmpipe in CI),
-// pixel read-back, the paths of the built program and archives, and running the program.
+// pixel read-back, the paths of the built program and archives, and running the program; with the
+// folders, files and commands of test_files.h.
 #pragma once
+
+#include "test_files.h"
 
 #include <cstdint>
 #include <string>
@@ -39,18 +42,10 @@ std::string engineLog();
 // How many times `part` occurs in `text`, overlapping ones included.
 size_t occurrences(const std::string& text, const std::string& part);
 
-std::string binaryDir();   // the build folder
-std::string sourceDir();   // the source tree
 std::string programPath(); // build/sublumen
 std::string builtPakPath(); // build/data.pak
 std::string testPakPath();  // the engine tests' small archive
 
-// A fresh empty folder under the test's temporary directory.
-std::string makeTempDir(const std::string& name);
-bool readFile(const std::string& path, std::string& bytes);
-bool writeFile(const std::string& path, const std::string& bytes);
-// Runs a shell command; returns its exit status (-1 when it could not run), output in `output`.
-int runCommand(const std::string& command, std::string* output = nullptr);
 // Runs build/sublumen with the arguments; exit status, stdout and stderr together in `output`.
 int runProgram(const std::string& arguments, std::string* output = nullptr);
 // A zip of these entries, names as given (pakbuild refuses unsafe ones): each entry stored, or
