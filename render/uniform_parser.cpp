@@ -90,13 +90,13 @@ void applyAnnotation(ShaderUniform& uniform, const std::string& word)
     size_t i = count - 1;
     while (i > 1 && parts[i].empty())
         --i;
-    uniform.max = static_cast<float>(std::atof(parts[i].c_str()));
+    uniform.max = static_cast<float>(std::strtod(parts[i].c_str(), nullptr));
     if (std::isinf(uniform.max) && uniform.max > 0)
         rvkMsg("Parsing uniform maximum resulted in HUGE_VAL for uniform name: %.500s", uniform.name);
     size_t j = i - 1;
     while (j > 0 && parts[j].empty())
         --j;
-    uniform.min = static_cast<float>(std::atof(parts[j].c_str()));
+    uniform.min = static_cast<float>(std::strtod(parts[j].c_str(), nullptr));
     if (std::isinf(uniform.min) && uniform.min > 0)
         rvkMsg("Parsing uniform minimum resulted in HUGE_VAL for uniform name: %.500s", uniform.name);
     // Wider than float on purpose: the midpoint is rounded once, at the end.

@@ -41,11 +41,11 @@ void readFloatValues(ShaderUniform* parameter, const TiXmlElement* element)
     static const char* const names[] = {"Value1", "Value2", "Value3", "Value4"};
     for (int i = 0; i < 4; ++i)
         if (const char* value = element->Attribute(names[i]))
-            parameter->values.set(i, static_cast<float>(std::atof(value)));
+            parameter->values.set(i, static_cast<float>(std::strtod(value, nullptr)));
     if (const char* value = element->Attribute("min"))
-        parameter->min = static_cast<float>(std::atof(value));
+        parameter->min = static_cast<float>(std::strtod(value, nullptr));
     if (const char* value = element->Attribute("max"))
-        parameter->max = static_cast<float>(std::atof(value));
+        parameter->max = static_cast<float>(std::strtod(value, nullptr));
 }
 
 } // namespace
