@@ -60,9 +60,9 @@ arguments="--from 95000 --to 96000 --fps 10 --size 320x180"
 wine build-windows/sublumen.exe --export "Z:${WORK//\//\\}\\windows.mp4" $arguments 2>"$WORK/windows.log" ||
   { cat "$WORK/windows.log"; failed=1; }
 if cmp -s "$WORK/linux.mp4" "$WORK/windows.mp4"; then
-  echo "test-windows: the export is the same file as the native build's ($(stat -c %s "$WORK/windows.mp4") bytes)"
+  echo "test-windows: the export is the same file as the native one ($(stat -c %s "$WORK/windows.mp4") bytes)"
 else
-  echo "test-windows: the export differs from the native build's"; ls -l "$WORK"/*.mp4; failed=1
+  echo "test-windows: the export differs from the native one"; ls -l "$WORK"/*.mp4; failed=1
 fi
 
 # One capture per span: from 400 ms before it starts to 600 ms into it, at 5 frames a second.
