@@ -89,75 +89,89 @@ EOF
                      -DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS_RELEASE=$cflags" "-DCMAKE_CXX_FLAGS_RELEASE=$cflags"
                      -DCMAKE_INSTALL_PREFIX=$stage -DCMAKE_INSTALL_INCLUDEDIR=include -DCMAKE_INSTALL_LIBDIR=lib)
 
-  echo "build-windows: zlib"
-  cmake -S zlib-* -B b-zlib "${cmake_cross[@]}" -Wno-dev >/dev/null 2>&1
-  cmake --build b-zlib -j "$(nproc)" --target zlibstatic >/dev/null
-  cp b-zlib/libzlibstatic.a "$stage/lib/libz.a"
-  cp zlib-*/zlib.h b-zlib/zconf.h "$stage/include/"
+  # Two lines of libraries built at once: a configure script or a link keeps one core busy, and
+  # the other line fills the second (about a third off the time on two cores).
+  (
+    echo "build-windows: SDL2"
+    cmake -S libsdl2-* -B b-sdl2 "${cmake_cross[@]}" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF >/dev/null
+    cmake --build b-sdl2 -j "$(nproc)" --target install >/dev/null
 
-  echo "build-windows: PhysicsFS"
-  cmake -S physfs-* -B b-physfs "${cmake_cross[@]}" \
-    -DPHYSFS_BUILD_SHARED=OFF -DPHYSFS_BUILD_TEST=OFF -DPHYSFS_BUILD_DOCS=OFF >/dev/null
-  cmake --build b-physfs -j "$(nproc)" --target install >/dev/null
+    echo "build-windows: libopenmpt"
+    mkdir -p b-openmpt
+    (cd b-openmpt && PKG_CONFIG_LIBDIR=$stage/lib/pkgconfig CXXFLAGS="$cflags" CFLAGS="$cflags" \
+       ../libopenmpt-*/configure --host=$host CC="$cc" CXX="$cxx" --prefix="$stage" \
+         --enable-static --disable-shared --disable-openmpt123 --disable-examples --disable-tests \
+         --disable-doxygen-doc --without-zlib --without-mpg123 --without-ogg --without-vorbis \
+         --without-vorbisfile --without-pulseaudio --without-portaudio --without-portaudiocpp \
+         --without-sndfile --without-flac >/dev/null
+     make -j "$(nproc)" >/dev/null && make install >/dev/null)
 
-  echo "build-windows: libdeflate"
-  make -C libdeflate-* -j "$(nproc)" CC="$cc" AR=$host-ar CFLAGS="$cflags" STATIC_LIB_SUFFIX=.a libdeflate.a >/dev/null
-  cp libdeflate-*/libdeflate.a "$stage/lib/"
-  cp libdeflate-*/libdeflate.h "$stage/include/"
+    echo "build-windows: GoogleTest (Debian's googletest sources in /usr/src)"
+    cmake -S /usr/src/googletest -B b-gtest "${cmake_cross[@]}" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF >/dev/null
+    cmake --build b-gtest -j "$(nproc)" --target install >/dev/null
+  ) &
+  local first=$!
+  (
+    echo "build-windows: zlib"
+    cmake -S zlib-* -B b-zlib "${cmake_cross[@]}" -Wno-dev >/dev/null 2>&1
+    cmake --build b-zlib -j "$(nproc)" --target zlibstatic >/dev/null
+    cp b-zlib/libzlibstatic.a "$stage/lib/libz.a"
+    cp zlib-*/zlib.h b-zlib/zconf.h "$stage/include/"
 
-  echo "build-windows: kissfft"
-  cmake -S kissfft-* -B b-kissfft "${cmake_cross[@]}" \
-    -DKISSFFT_STATIC=ON -DKISSFFT_TEST=OFF -DKISSFFT_TOOLS=OFF -DKISSFFT_PKGCONFIG=OFF -DKISSFFT_DATATYPE=float >/dev/null
-  cmake --build b-kissfft -j "$(nproc)" --target install >/dev/null
+    echo "build-windows: PhysicsFS"
+    cmake -S physfs-* -B b-physfs "${cmake_cross[@]}" \
+      -DPHYSFS_BUILD_SHARED=OFF -DPHYSFS_BUILD_TEST=OFF -DPHYSFS_BUILD_DOCS=OFF >/dev/null
+    cmake --build b-physfs -j "$(nproc)" --target install >/dev/null
 
-  echo "build-windows: TinyXML"
-  local f
-  mkdir -p b-tinyxml
-  for f in tinyxml tinystr tinyxmlerror tinyxmlparser; do
-    "$cxx" $cflags -DTIXML_USE_STL -c tinyxml-*/$f.cpp -o b-tinyxml/$f.o
-  done
-  $host-ar rcs "$stage/lib/libtinyxml.a" b-tinyxml/*.o
-  cp tinyxml-*/tinyxml.h tinyxml-*/tinystr.h "$stage/include/"
+    echo "build-windows: libdeflate"
+    make -C libdeflate-* -j "$(nproc)" CC="$cc" AR=$host-ar CFLAGS="$cflags" STATIC_LIB_SUFFIX=.a libdeflate.a >/dev/null
+    cp libdeflate-*/libdeflate.a "$stage/lib/"
+    cp libdeflate-*/libdeflate.h "$stage/include/"
 
-  echo "build-windows: SDL2"
-  cmake -S libsdl2-* -B b-sdl2 "${cmake_cross[@]}" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF >/dev/null
-  cmake --build b-sdl2 -j "$(nproc)" --target install >/dev/null
+    echo "build-windows: kissfft"
+    cmake -S kissfft-* -B b-kissfft "${cmake_cross[@]}" \
+      -DKISSFFT_STATIC=ON -DKISSFFT_TEST=OFF -DKISSFFT_TOOLS=OFF -DKISSFFT_PKGCONFIG=OFF -DKISSFFT_DATATYPE=float >/dev/null
+    cmake --build b-kissfft -j "$(nproc)" --target install >/dev/null
 
-  echo "build-windows: libopenmpt"
-  mkdir -p b-openmpt
-  (cd b-openmpt && PKG_CONFIG_LIBDIR=$stage/lib/pkgconfig CXXFLAGS="$cflags" CFLAGS="$cflags" \
-     ../libopenmpt-*/configure --host=$host CC="$cc" CXX="$cxx" --prefix="$stage" \
-       --enable-static --disable-shared --disable-openmpt123 --disable-examples --disable-tests \
-       --disable-doxygen-doc --without-zlib --without-mpg123 --without-ogg --without-vorbis \
-       --without-vorbisfile --without-pulseaudio --without-portaudio --without-portaudiocpp \
-       --without-sndfile --without-flac >/dev/null
-   make -j "$(nproc)" >/dev/null && make install >/dev/null)
+    echo "build-windows: TinyXML"
+    local f
+    mkdir -p b-tinyxml
+    for f in tinyxml tinystr tinyxmlerror tinyxmlparser; do
+      "$cxx" $cflags -DTIXML_USE_STL -c tinyxml-*/$f.cpp -o b-tinyxml/$f.o
+    done
+    $host-ar rcs "$stage/lib/libtinyxml.a" b-tinyxml/*.o
+    cp tinyxml-*/tinyxml.h tinyxml-*/tinystr.h "$stage/include/"
 
-  # The export's encoders: x264 (8-bit, its library only) and as little of FFmpeg as the export
-  # uses: H.264 through libx264, AAC and FLAC, the MP4, MOV and Matroska muxers, files, swscale.
-  echo "build-windows: x264"
-  mkdir -p b-x264
-  (cd b-x264 && quietly ../x264.log env CC="$cc" ../x264-*/configure --host=$host --cross-prefix=$host- \
-       --prefix="$stage" --enable-static --disable-cli --disable-opencl --disable-lavf --disable-swscale \
-       --disable-ffms --disable-gpac --disable-lsmash --bit-depth=8 --extra-cflags="$cflags"
-   quietly ../x264.log make -j "$(nproc)"
-   quietly ../x264.log make install-lib-static)
+    # The export's encoders: x264 (8-bit, its library only) and as little of FFmpeg as the export
+    # uses: H.264 through libx264, AAC and FLAC, the MP4, MOV and Matroska muxers, files, swscale.
+    echo "build-windows: x264"
+    mkdir -p b-x264
+    (cd b-x264 && quietly ../x264.log env CC="$cc" ../x264-*/configure --host=$host --cross-prefix=$host- \
+         --prefix="$stage" --enable-static --disable-cli --disable-opencl --disable-lavf --disable-swscale \
+         --disable-ffms --disable-gpac --disable-lsmash --bit-depth=8 --extra-cflags="$cflags"
+     quietly ../x264.log make -j "$(nproc)"
+     quietly ../x264.log make install-lib-static)
 
-  echo "build-windows: FFmpeg"
-  mkdir -p b-ffmpeg
-  (cd b-ffmpeg && quietly ../ffmpeg.log env PKG_CONFIG_LIBDIR=$stage/lib/pkgconfig ../ffmpeg-*/configure \
-       --prefix="$stage" --enable-cross-compile --arch=x86_64 --target-os=mingw32 --cross-prefix=$host- \
-       --cc="$cc" --cxx="$cxx" --pkg-config=pkg-config --pkg-config-flags=--static --extra-cflags="$cflags" \
-       --enable-static --disable-shared --disable-programs --disable-doc --disable-debug --disable-autodetect \
-       --enable-w32threads --disable-network --disable-avdevice --disable-avfilter --disable-swresample \
-       --disable-postproc --disable-everything --enable-gpl --enable-libx264 \
-       --enable-encoder=libx264,aac,flac --enable-muxer=mp4,mov,matroska --enable-protocol=file
-   quietly ../ffmpeg.log make -j "$(nproc)"
-   quietly ../ffmpeg.log make install)
-
-  echo "build-windows: GoogleTest (Debian's googletest sources in /usr/src)"
-  cmake -S /usr/src/googletest -B b-gtest "${cmake_cross[@]}" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF >/dev/null
-  cmake --build b-gtest -j "$(nproc)" --target install >/dev/null
+    echo "build-windows: FFmpeg"
+    mkdir -p b-ffmpeg
+    (cd b-ffmpeg && quietly ../ffmpeg.log env PKG_CONFIG_LIBDIR=$stage/lib/pkgconfig ../ffmpeg-*/configure \
+         --prefix="$stage" --enable-cross-compile --arch=x86_64 --target-os=mingw32 --cross-prefix=$host- \
+         --cc="$cc" --cxx="$cxx" --pkg-config=pkg-config --pkg-config-flags=--static --extra-cflags="$cflags" \
+         --enable-static --disable-shared --disable-programs --disable-doc --disable-debug --disable-autodetect \
+         --enable-w32threads --disable-network --disable-avdevice --disable-avfilter --disable-swresample \
+         --disable-postproc --disable-everything --enable-gpl --enable-libx264 \
+         --enable-encoder=libx264,aac,flac --enable-muxer=mp4,mov,matroska --enable-protocol=file
+     quietly ../ffmpeg.log make -j "$(nproc)"
+     quietly ../ffmpeg.log make install)
+  ) &
+  local second=$!
+  local failed=0
+  wait $first || failed=1
+  wait $second || failed=1
+  if [ $failed -ne 0 ]; then
+    echo "build-windows: a library did not build (its output is above)" >&2
+    exit 1
+  fi
 
   # stb is headers only.
   mkdir -p "$stage/include/stb" && cp /usr/include/stb/stb_image.h "$stage/include/stb/"
