@@ -47,7 +47,7 @@ physfs=physfs=3.0.2-6
 zlib=zlib=1:1.2.13.dfsg-1
 x264=x264=2:0.164.3095+gitbaee400-3
 ffmpeg=ffmpeg=7:5.1.9-0+deb12u1
-recipe_version=2   # raise when a recipe below changes what it builds
+recipe_version=3   # raise when a recipe below changes what it builds
 key=$( { echo "$sdl2 $openmpt $tinyxml $kissfft $deflate $physfs $zlib $x264 $ffmpeg $recipe_version"
          $cxx --version | head -1; echo "$cflags"; } | sha256sum | cut -c1-16)
 cache=${SUBLUMEN_WINDOWS_CACHE:-$HOME/.cache/sublumen-windows}
@@ -76,7 +76,7 @@ EOF
   cd "$work/src"
   local p
   for p in "$sdl2" "$openmpt" "$tinyxml" "$kissfft" "$deflate" "$x264" "$ffmpeg"; do
-    apt-get source -qq "$p" >/dev/null
+    fetch_source "$p" || exit 1
   done
   # PhysicsFS and zlib: the archive first, then the offline tarballs.
   fetch_or_offline "$physfs" physfs-3.0.2.tar.xz
@@ -175,6 +175,8 @@ EOF
 
   # stb is headers only.
   mkdir -p "$stage/include/stb" && cp /usr/include/stb/stb_image.h "$stage/include/stb/"
+  # What was built, for the package's notices.
+  cp sources.txt "$stage/SOURCES"
 
   cd "$root"
   rm -rf "$prefix"
@@ -192,10 +194,22 @@ quietly() {
   fi
 }
 
+# Fetches a source package (PACKAGE=VERSION) into the current folder and notes its version in
+# sources.txt. A release the archive no longer serves (a point release or a security update
+# replaced it) gives way to the one it serves now, with a warning: the pin above wants raising.
+fetch_source() {
+  local package=${1%%=*}
+  if ! apt-get source -qq "$1" >/dev/null 2>&1; then
+    apt-get source -qq "$package" >/dev/null 2>&1 || return 1
+    echo "build-windows: warning: the archive no longer serves $1; built its current release (update the pin)" >&2
+  fi
+  echo "$package $(sed -n 's/^Version: //p' "${package}"_*.dsc | head -1)" >> sources.txt
+}
+
 # Fetches a source package, or unpacks the offline tarball of the same release after checking it.
 fetch_or_offline() {
   local package=$1 tarball=$2
-  if apt-get source -qq "$package" >/dev/null 2>&1; then
+  if fetch_source "$package"; then
     return
   fi
   local file=$sources_dir/$tarball
@@ -211,6 +225,7 @@ fetch_or_offline() {
     exit 1
   fi
   echo "build-windows: $package from $file"
+  echo "${package%%=*} $tarball (the upstream release, as Debian's source package of ${package#*=} carries it)" >> sources.txt
   tar xf "$file"
 }
 
@@ -239,4 +254,5 @@ cmake -S . -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE:-RelWith
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DSUBLUMEN_WINDOWS_PREFIX="$prefix" \
   -DSUBLUMEN_HOST_BUILD="$native" -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
 cmake --build "$windows" -j "$(nproc)"
+cp "$prefix/SOURCES" "$windows/library-sources.txt"
 echo "build-windows: $windows/sublumen.exe, $windows/lumenvat.dll, $windows/data.pak"

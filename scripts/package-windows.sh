@@ -8,7 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 windows=build-windows
-if [ ! -f "$windows/sublumen.exe" ] || [ ! -f "$windows/lumenvat.dll" ] || [ ! -f "$windows/data.pak" ]; then
+if [ ! -f "$windows/sublumen.exe" ] || [ ! -f "$windows/lumenvat.dll" ] || [ ! -f "$windows/data.pak" ] ||
+   [ ! -f "$windows/library-sources.txt" ]; then
   ./scripts/build-windows.sh "$@"
 fi
 
@@ -43,7 +44,7 @@ cp /usr/share/common-licenses/LGPL-2.1 "$stage/licences/LGPL-2.1.txt"
   echo "The libraries in sublumen.exe and lumenvat.dll were compiled from these Debian source"
   echo "packages, as PACKAGE VERSION (apt-get source PACKAGE=VERSION, or sources.debian.org):"
   echo
-  sed -n 's/^[a-z0-9]*=\([a-z0-9]*\)=\([^ ]*\)$/  \1 \2/p' scripts/build-windows.sh
+  sed 's/^/  /' "$windows/library-sources.txt"
 } > "$stage/licences/SOURCES.txt"
 
 cat > "$stage/README.txt" <<'TEXT'
