@@ -90,10 +90,14 @@ EOF
                      -DCMAKE_INSTALL_PREFIX=$stage -DCMAKE_INSTALL_INCLUDEDIR=include -DCMAKE_INSTALL_LIBDIR=lib)
 
   # Two lines of libraries built at once: a configure script or a link keeps one core busy, and
-  # the other line fills the second (about a third off the time on two cores).
+  # the other line fills the second.
   (
     echo "build-windows: SDL2"
-    cmake -S libsdl2-* -B b-sdl2 "${cmake_cross[@]}" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF >/dev/null
+    # Only the subsystems the engine uses (video with OpenGL, audio, events, timers): no
+    # renderers, joysticks, haptics or sensors.
+    cmake -S libsdl2-* -B b-sdl2 "${cmake_cross[@]}" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
+      -DSDL_RENDER=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF \
+      -DSDL_LOCALE=OFF -DSDL_MISC=OFF >/dev/null
     cmake --build b-sdl2 -j "$(nproc)" --target install >/dev/null
 
     echo "build-windows: libopenmpt"
@@ -105,10 +109,6 @@ EOF
          --without-vorbisfile --without-pulseaudio --without-portaudio --without-portaudiocpp \
          --without-sndfile --without-flac >/dev/null
      make -j "$(nproc)" >/dev/null && make install >/dev/null)
-
-    echo "build-windows: GoogleTest (Debian's googletest sources in /usr/src)"
-    cmake -S /usr/src/googletest -B b-gtest "${cmake_cross[@]}" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF >/dev/null
-    cmake --build b-gtest -j "$(nproc)" --target install >/dev/null
   ) &
   local first=$!
   (
@@ -163,6 +163,10 @@ EOF
          --enable-encoder=libx264,aac,flac --enable-muxer=mp4,mov,matroska --enable-protocol=file
      quietly ../ffmpeg.log make -j "$(nproc)"
      quietly ../ffmpeg.log make install)
+
+    echo "build-windows: GoogleTest (Debian's googletest sources in /usr/src)"
+    cmake -S /usr/src/googletest -B b-gtest "${cmake_cross[@]}" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF >/dev/null
+    cmake --build b-gtest -j "$(nproc)" --target install >/dev/null
   ) &
   local second=$!
   local failed=0
