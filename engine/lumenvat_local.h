@@ -4,8 +4,8 @@
 // boxes), archive (PhysicsFS mount, texts), textures (stb_image decode, GL upload), music
 // (libopenmpt, SDL audio, the module clock and its spectrum), timeline, view (projections and
 // camera), capture (frame PNGs), export (the frames and the music as a video file, FFmpeg),
-// progress (frames done, on stderr), log, signals_posix (interrupts, a box's child process),
-// platform_x11 (errors about the window).
+// progress (frames done, on stderr), log, interrupts (what an interruption means),
+// signals_posix (receiving them; a box's child process), platform_x11 (errors about the window).
 // Nothing here is visible to the system.
 #pragma once
 
@@ -78,14 +78,23 @@ void watchWindowErrors(SDL_Window* window);
 bool windowLostToTheServer();
 void unwatchWindowErrors();
 
-// signals_posix.cpp, os_win32.cpp
-void installInterruptHandlers();
+// interrupts.cpp: what an interruption means, for the receivers below. Safe in a signal handler.
+enum InterruptAnswer {
+    INTERRUPT_QUIT,               // the first: the loop quits
+    INTERRUPT_STOP_EXPORT,        // the second during an export: it stops and closes its file
+    INTERRUPT_EXIT,               // end the process at once (128 + the signal)
+    INTERRUPT_EXIT_REMOVING_FILE, // the same, removing fileRemovedOnInterruptExit() first
+};
+InterruptAnswer takeInterrupt(int signal);
+const char* fileRemovedOnInterruptExit();
 // The SIGINT or SIGTERM that interrupted the run, else 0; the first call that sees it logs it.
 int interruptedBySignal();
 // A second signal arrived (only an export outlives it: it stops at once and closes its file).
 bool interruptedAgain();
 // The file a further signal removes before it ends the process; empty: none (or no longer).
 void removeFileOnInterruptExit(const std::string& path);
+// signals_posix.cpp, os_win32.cpp: the receivers, installed once.
+void installInterruptHandlers();
 // Around a message box: its child process (if the window system forks one) dies with the
 // program and ends when the program is interrupted.
 void beginBoxChild();

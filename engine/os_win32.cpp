@@ -8,7 +8,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <io.h>
 #include <string>
 #include <windows.h>
@@ -17,38 +16,26 @@ namespace lumenvat {
 
 namespace {
 
-// The interruption once one arrived, as a signal number, else 0, and how many arrived. Outlive
-// shutdowns: the process's exit status depends on them.
-volatile LONG interruptSignal = 0;
-volatile LONG interruptCount = 0;
-bool interruptReported = false; // logged
-
-// The file an interruption that ends the process removes first (an export's temporary file);
-// the flag is raised only once the name is complete.
-char fileRemovedOnExit[MAX_PATH * 4];
-volatile LONG removesFileOnExit = 0;
-
-// Runs on a thread of its own that the console starts for each event. The first interruption
-// is the loop's quit message; a second ends the process at once, except while an export's file
-// is open: then the export stops and still closes its file under its name, and a third ends the
-// process, removing the unfinished file where Windows lets it (not while the encoder still holds
-// it open).
+// Runs on a thread of its own that the console starts for each event; interrupts.cpp says what
+// the event means. Windows keeps a file open in the encoder from being removed, so the third
+// interruption of an export leaves its unfinished file behind.
 BOOL WINAPI onConsoleEvent(DWORD event)
 {
     int signal = event == CTRL_C_EVENT ? SIGINT : SIGTERM;
-    LONG earlier = InterlockedIncrement(&interruptCount) - 1;
-    if (earlier == 0) {
-        InterlockedExchange(&interruptSignal, signal);
+    switch (takeInterrupt(signal)) {
+    case INTERRUPT_QUIT:
         // Closing the console ends the process when this returns: give the loop the moment it
         // needs to finish the frame in hand (and an export to close its file).
         if (event == CTRL_CLOSE_EVENT)
             Sleep(2000);
         return TRUE;
-    }
-    if (removesFileOnExit) {
-        if (earlier == 1)
-            return TRUE;
-        DeleteFileA(fileRemovedOnExit);
+    case INTERRUPT_STOP_EXPORT:
+        return TRUE;
+    case INTERRUPT_EXIT_REMOVING_FILE:
+        DeleteFileA(fileRemovedOnInterruptExit());
+        ExitProcess(128 + signal);
+    case INTERRUPT_EXIT:
+        break;
     }
     ExitProcess(128 + signal);
 }
@@ -72,30 +59,6 @@ void installInterruptHandlers()
         return;
     installed = true;
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
-}
-
-int interruptedBySignal()
-{
-    int signal = static_cast<int>(interruptSignal);
-    if (signal != 0 && !interruptReported) {
-        interruptReported = true;
-        rvkMsg("lumenvat: interrupted by signal %d\n", signal);
-    }
-    return signal;
-}
-
-bool interruptedAgain()
-{
-    return interruptCount >= 2;
-}
-
-void removeFileOnInterruptExit(const std::string& path)
-{
-    InterlockedExchange(&removesFileOnExit, 0);
-    if (path.empty() || path.size() >= sizeof fileRemovedOnExit)
-        return;
-    std::memcpy(fileRemovedOnExit, path.c_str(), path.size() + 1);
-    InterlockedExchange(&removesFileOnExit, 1);
 }
 
 // The message boxes are the program's own windows on Windows: no child process shows a box.
@@ -179,12 +142,3 @@ bool osReplaceFile(const std::string& from, const std::string& to, std::string& 
 }
 
 } // namespace lumenvat
-
-namespace BRAVIK_LUMENVAT {
-
-int rvkInterruptSignal()
-{
-    return static_cast<int>(lumenvat::interruptSignal);
-}
-
-} // namespace BRAVIK_LUMENVAT
